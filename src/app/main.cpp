@@ -1,0 +1,42 @@
+// Process entry: the game, the window, the scene and the callbacks, then GLUT's main loop.
+#include <GL/freeglut.h>
+
+#include "app/frame_cycle.h"
+#include "app/out_of_memory.h"
+#include "app/scene.h"
+#include "game/game.h"
+#include "input/key_bindings.h"
+
+namespace
+{
+constexpr int kWindowWidth = 640;
+constexpr int kWindowHeight = 480;
+// Title when the process was started with an empty argument vector.
+constexpr const char* kFallbackTitle = "gemwell";
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    installOutOfMemoryHandler();
+    g_game = new Game();
+
+    // The title is the path the process was started by, read before GLUT takes its options.
+    const char* title = argc > 0 && argv[0] != nullptr ? argv[0] : kFallbackTitle;
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(kWindowWidth, kWindowHeight);
+    glutInitWindowPosition(0, 0);
+    glutCreateWindow(title);
+    initScene();
+
+    glutDisplayFunc(renderFrame);
+    glutReshapeFunc(onReshape);
+    glutIdleFunc(onIdle);
+    glutKeyboardFunc(onKeyboard);
+    glutSpecialFunc(onSpecialKey);
+    glutMouseFunc(onPointer);
+    glutMotionFunc(onPointerMotion);
+    glutPassiveMotionFunc(onPointerMotion);
+    glutMainLoop();
+    return 0;
+}

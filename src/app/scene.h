@@ -1,0 +1,8 @@
+// The fixed OpenGL state and the projection every gem is drawn under.
+#pragma once
+
+// Sets the lights, materials and depth test once, after the window exists.
+void initScene();
+
+// Reshape callback: viewport and a 100-degree vertical perspective for the new size.
+void onReshape(int width, int height);

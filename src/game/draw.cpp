@@ -1,0 +1,57 @@
+// Drawing of the play field: the only code in the rules that touches OpenGL.
+#include <GL/freeglut.h>
+
+#include "game/game.h"
+#include "game/gem.h"
+#include "game/piece.h"
+#include "game/score_display.h"
+
+namespace
+{
+constexpr double kSphereRadius = 1.0;
+constexpr int kSphereSlices = 8;
+constexpr int kSphereStacks = 8;
+}  // namespace
+
+void Gem::draw() const
+{
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+    glColor3fv(colour);
+    // Two units per cell: column 0 at x = -5, row 0 at y = -13, depth 0 at z = -15.
+    glTranslated(2.0 * position[0] - 5.0, 2.0 * position[1] - 13.0, 2.0 * position[2] - 15.0);
+    glutSolidSphere(kSphereRadius, kSphereSlices, kSphereStacks);
+}
+
+void Piece::draw() const
+{
+    if (active != 1)
+    {
+        return;
+    }
+    for (const Gem* gem : gems)
+    {
+        glPushMatrix();
+        gem->draw();
+        glPopMatrix();
+    }
+}
+
+void Game::draw() const
+{
+    if (piece != nullptr)
+    {
+        piece->draw();
+    }
+    for (const Gem* gem : gems)
+    {
+        if (gem != nullptr)
+        {
+            glPushMatrix();
+            gem->draw();
+            glPopMatrix();
+        }
+    }
+    score->draw();
+}

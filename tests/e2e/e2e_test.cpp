@@ -1,0 +1,178 @@
+// The real game in a real X server: real key events in, real screenshots and exit statuses out.
+#include <gtest/gtest.h>
+
+#include "app/clock.h"
+#include "game/gem.h"
+#include "game/piece.h"
+#include "play_field.h"
+#include "prediction.h"
+#include "x_session.h"
+
+namespace
+{
+constexpr const char* kGameOverOutput = "GAME OVER MAN!\n";
+// Time after a hard drop for the landing, any clear and the settling to be over.
+constexpr double kDropSettleSeconds = 1.2;
+
+class EndToEnd : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(x.ready()) << "Xvfb did not start"; }
+
+    // Starts the game and waits for its first picture.
+    std::unique_ptr<GameWindow> launch(const GameOptions& options = GameOptions())
+    {
+        auto game = std::make_unique<GameWindow>(x, options);
+        const bool shown = game->waitUntilShown();
+        EXPECT_TRUE(shown) << game->errors();
+        return shown ? std::move(game) : nullptr;
+    }
+
+    // Sends the script's keys one by one, giving every hard drop time to finish.
+    static void play(GameWindow& game, const std::vector<std::string>& script)
+    {
+        for (const std::string& key : script)
+        {
+            game.keys({key});
+            pause(key == "space" ? kDropSettleSeconds : 0.1);
+        }
+    }
+
+    // Compares the lowest `rows` rows of the well on screen with the predicted board.
+    static void expectWellShows(const Screenshot& shot, const Game& predicted, int rows)
+    {
+        const auto want = boardText(predicted);
+        const auto seen = wellText(shot);
+        ASSERT_EQ(seen.size(), want.size());
+        for (int line = kRows - rows; line < kRows; ++line)
+        {
+            EXPECT_EQ(seen[line], want[line]) << "row " << kRows - 1 - line;
+        }
+        if (testing::Test::HasFailure())
+        {
+            writePpm(shot, testing::TempDir() + "gemwell-failed-screenshot.ppm");
+        }
+    }
+
+    XServer x;
+};
+}  // namespace
+
+TEST_F(EndToEnd, WindowIsBlack640x480WithTheFirstPieceFallingInColumnTwo)
+{
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    const Screenshot shot = game->screenshot();
+    const double seconds = game->secondsSinceLaunch();
+    ASSERT_EQ(shot.width, 640);
+    ASSERT_EQ(shot.height, 480);
+    for (const auto& corner : {std::pair{0, 0}, {639, 0}, {0, 479}, {639, 479}, {100, 240}})
+    {
+        EXPECT_EQ(classifyPixel(shot.at(corner.first, corner.second)), kBlack);
+    }
+    // Only column 2 shows anything, and the piece in it has fallen at most 2 rows a second.
+    for (int column : {0, 1, 3, 4, 5})
+    {
+        EXPECT_LT(topOfColumn(shot, column), 0.0) << column;
+    }
+    const double top = topOfColumn(shot, 2) - 0.5;  // a gem's radius is half a cell
+    EXPECT_LE(top, 14.05);
+    EXPECT_GE(top, 14.0 - 2.0 * seconds - 0.1);
+    const auto predicted = pieceColours(*predictedGame());
+    for (int slot = 0; slot < 3; ++slot)
+    {
+        EXPECT_EQ(colourAtCell(shot, 2, top - 2 + slot), predicted[slot]) << "slot " << slot;
+    }
+}
+
+TEST_F(EndToEnd, LandedPiecesStackInColumnTwoInThePredictedColours)
+{
+    // Left alone, the first piece lands after 6 s and the second falls until 10.5 s.
+    const auto predicted = predictedGame();
+    stepFrames(*predicted, 1800, 0.005f);  // 9 s of game time
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    game->sleepUntil(8.0);
+    expectWellShows(game->screenshot(), *predicted, 3);
+    EXPECT_EQ(predicted->columnHeight(2), 3);
+}
+
+TEST_F(EndToEnd, WithNoInputThreeOverflowsEndTheGame)
+{
+    const auto predicted = predictedGame();
+    const double gameSeconds = secondsUntilGameOver(*predicted);
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    const int status = game->waitForExit(gameSeconds + 30.0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(game->output(), kGameOverOutput);
+    EXPECT_GE(game->secondsSinceLaunch(), gameSeconds - 1.0);
+}
+
+TEST_F(EndToEnd, QQuitsAtOnceWithStatus42ButShiftQDoesNot)
+{
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    game->keys({"shift+q", "Q"});
+    pause(0.5);
+    EXPECT_TRUE(game->running());
+    game->keys({"q"});
+    EXPECT_EQ(game->waitForExit(10.0), 42);
+    EXPECT_EQ(game->output(), "");
+}
+
+TEST_F(EndToEnd, MovesCyclesAndHardDropsBuildThePredictedBoard)
+{
+    const std::vector<std::string> script = {
+        "z", "z", "space",                 // 2 2 4 into column 0
+        "s", "space",                      // 3 1 3 cycled to 1 3 3, column 2
+        "c", "c", "Right", "space",        // 1 2 3 into column 5
+        "Left", "Up", "space",             // 1 2 1 cycled to 2 1 1, column 1
+        "x", "Down", "Down", "x",          // soft drops only lower the next piece
+    };
+    const auto predicted = predictedGame();
+    playScript(*predicted, script);
+    ASSERT_EQ(boardGemCount(*predicted), 12);
+
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    play(*game, script);
+    expectWellShows(game->screenshot(), *predicted, 6);
+}
+
+TEST_F(EndToEnd, HoldingSpaceEndsTheGameQuickly)
+{
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    const double start = game->secondsSinceLaunch();
+    game->keyDown("space");
+    const int status = game->waitForExit(20.0);
+    game->keyUp("space");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(game->output(), kGameOverOutput);
+    EXPECT_LT(game->secondsSinceLaunch() - start, 10.0);
+}
+
+TEST_F(EndToEnd, ALineVanishesAndTheGemsAboveFallIntoTheGap)
+{
+    const std::vector<std::string> before = {
+        "z", "z", "space",  // 2 2 4 into column 0
+        "s", "z", "space",  // 3 1 3 cycled to 1 3 3, column 1
+        "space",            // 1 2 3 in column 2: row 0 now reads 2 1 1
+    };
+    const std::vector<std::string> clearing = {"c", "space"};  // 1 2 1 in column 3: 1 1 1
+    const auto predicted = predictedGame();
+    playScript(*predicted, before);
+    ASSERT_EQ(boardGemCount(*predicted), 9);
+
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    play(*game, before);
+    expectWellShows(game->screenshot(), *predicted, 6);
+
+    playScript(*predicted, clearing);
+    ASSERT_EQ(boardGemCount(*predicted), 9);  // three in, three out
+    ASSERT_EQ(predicted->colours[cellIndex(1, 0)], 3);
+    play(*game, clearing);
+    expectWellShows(game->screenshot(), *predicted, 6);
+}

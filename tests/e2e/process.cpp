@@ -1,0 +1,187 @@
+#include "process.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace
+{
+void redirect(const std::string& path, int fd)
+{
+    const int file = open(path.empty() ? "/dev/null" : path.c_str(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (file >= 0)
+    {
+        dup2(file, fd);
+    }
+}
+
+int decodeStatus(int raw)
+{
+    if (WIFEXITED(raw))
+    {
+        return WEXITSTATUS(raw);
+    }
+    return WIFSIGNALED(raw) ? 128 + WTERMSIG(raw) : -1;
+}
+}  // namespace
+
+Process::Process(const ProcessOptions& options)
+{
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry != nullptr; ++entry)
+    {
+        env.emplace_back(*entry);
+    }
+    env.insert(env.end(), options.env.begin(), options.env.end());
+    std::vector<char*> argv;
+    for (const std::string& arg : options.argv)
+    {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& entry : env)
+    {
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    }
+    envp.push_back(nullptr);
+
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0)
+    {
+        setpgid(0, 0);
+        // If the test runner dies, so does everything it started.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+        {
+            _exit(127);
+        }
+        if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0)
+        {
+            _exit(127);
+        }
+        const int devNull = open("/dev/null", O_RDONLY);
+        dup2(devNull, STDIN_FILENO);
+        redirect(options.stdoutPath, STDOUT_FILENO);
+        redirect(options.stderrPath, STDERR_FILENO);
+        if (options.extraFd >= 0)
+        {
+            fcntl(options.extraFd, F_SETFD, 0);
+        }
+        execve(argv[0], argv.data(), envp.data());
+        execvpe(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    if (pid_ > 0)
+    {
+        setpgid(pid_, pid_);
+    }
+}
+
+Process::~Process()
+{
+    kill();
+}
+
+int Process::wait(double seconds)
+{
+    if (status_ >= 0 || pid_ <= 0)
+    {
+        return status_;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    do
+    {
+        int raw = 0;
+        const pid_t done = waitpid(pid_, &raw, WNOHANG);
+        if (done == pid_)
+        {
+            status_ = decodeStatus(raw);
+            // Reap nothing else, but do not leave helpers of the group behind.
+            ::kill(-pid_, SIGKILL);
+            return status_;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return -1;
+}
+
+bool Process::running()
+{
+    return wait(0.0) < 0;
+}
+
+void Process::kill()
+{
+    if (pid_ > 0 && status_ < 0)
+    {
+        // Politely first, so that a server can remove its lock and socket.
+        ::kill(-pid_, SIGTERM);
+        if (wait(2.0) >= 0)
+        {
+            return;
+        }
+        ::kill(-pid_, SIGKILL);
+        ::kill(pid_, SIGKILL);
+        int raw = 0;
+        waitpid(pid_, &raw, 0);
+        status_ = decodeStatus(raw);
+    }
+}
+
+CommandResult runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                         double seconds)
+{
+    ScratchDir dir;
+    ProcessOptions options;
+    options.argv = argv;
+    options.env = env;
+    options.stdoutPath = dir.file("out");
+    Process process(options);
+    CommandResult result;
+    result.status = process.wait(seconds);
+    process.kill();
+    result.output = readFile(options.stdoutPath);
+    return result;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ScratchDir::ScratchDir()
+{
+    char pattern[] = "/tmp/gemwell-e2e-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    path_ = made != nullptr ? made : "/tmp";
+}
+
+ScratchDir::~ScratchDir()
+{
+    if (path_ != "/tmp")
+    {
+        const std::string command = "rm -rf '" + path_ + "'";
+        if (std::system(command.c_str()) != 0)
+        {
+            std::fprintf(stderr, "could not remove %s\n", path_.c_str());
+        }
+    }
+}

@@ -1,0 +1,51 @@
+// Screenshots in X window dump format, read into plain RGB pixels and classified as gem colours.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Rgb
+{
+    int r = 0;
+    int g = 0;
+    int b = 0;
+};
+
+struct Screenshot
+{
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;  // row after row from the top left
+
+    Rgb at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    // Median of each channel over the square of side 2 * radius + 1 around (x, y).
+    Rgb medianAround(int x, int y, int radius) const;
+    // Number of pixels whose brightest channel exceeds `threshold`.
+    int litPixels(int threshold = 40) const;
+};
+
+// Parses an X window dump (ZPixmap, 24 or 32 bits per pixel); false if it is not one.
+bool parseXwd(const std::string& bytes, Screenshot& image);
+
+// Writes the screenshot as a binary PPM (handy to look at a failing test's picture).
+bool writePpm(const Screenshot& image, const std::string& path);
+
+// What a pixel shows: a gem colour 0 to 4, kBlack for the background, kUnknown otherwise.
+constexpr int kBlack = -1;
+constexpr int kUnknown = -2;
+int classifyPixel(const Rgb& pixel);
+
+// Pixel centre of the gem drawn at cell (column, row) in a window of the given size.
+void cellCentre(double column, double row, int width, int height, int& x, int& y);
+
+// The colour shown where a gem at (column, row) would be: classifyPixel of the median around
+// its centre. Rows may be fractional, for a falling piece.
+int colourAtCell(const Screenshot& image, double column, double row);
+
+// Height, in rows, of the top of the highest lit pixel above the centre line of a column;
+// -1 if the column is dark.
+double topOfColumn(const Screenshot& image, int column);
+
+// Every cell of the well as text, row 13 first: '.' black, '0'-'4' colours, '?' unknown.
+std::vector<std::string> wellText(const Screenshot& image);

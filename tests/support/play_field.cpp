@@ -1,0 +1,180 @@
+#include "play_field.h"
+
+#include "app/clock.h"
+#include "game/gem.h"
+#include "game/piece.h"
+#include "game/random.h"
+
+Game* newSeededGame(unsigned seed)
+{
+    Game* game = new Game();
+    seedRandom(seed);
+    game->spawnPiece();
+    return game;
+}
+
+void putGem(Game& game, int column, int row, int colour)
+{
+    const float position[3] = {float(column), float(row), 0.0f};
+    Gem* gem = new Gem(colour, position, game.fallSpeed);
+    gem->target[1] = row;
+    const int cell = cellIndex(column, row);
+    delete game.gems[cell];
+    game.gems[cell] = gem;
+    game.colours[cell] = colour;
+}
+
+void setBoard(Game& game, const std::vector<std::string>& rows)
+{
+    const int top = static_cast<int>(rows.size()) - 1;
+    for (int line = 0; line <= top; ++line)
+    {
+        const int row = top - line;
+        for (int column = 0; column < kColumns; ++column)
+        {
+            const char symbol = rows[line].at(column);
+            if (symbol != '.')
+            {
+                putGem(game, column, row, symbol - '0');
+            }
+        }
+    }
+}
+
+void stackColumn(Game& game, int column, int count, int colourA, int colourB)
+{
+    for (int row = 0; row < count; ++row)
+    {
+        putGem(game, column, row, row % 2 == 0 ? colourA : colourB);
+    }
+}
+
+void paintPiece(Game& game, std::initializer_list<int> colours)
+{
+    int slot = 0;
+    for (int colour : colours)
+    {
+        Gem* gem = game.piece->gems[slot++];
+        gem->colourIndex = colour;
+        const float* rgb = colourOf(colour);
+        for (int channel = 0; channel < 3; ++channel)
+        {
+            gem->colour[channel] = rgb[channel];
+        }
+    }
+}
+
+std::vector<std::string> boardText(const Game& game)
+{
+    std::vector<std::string> rows;
+    for (int row = kRows - 1; row >= 0; --row)
+    {
+        std::string line;
+        for (int column = 0; column < kColumns; ++column)
+        {
+            const int colour = game.colours[cellIndex(column, row)];
+            line += colour == kEmpty ? '.' : char('0' + colour);
+        }
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+void stepFrames(Game& game, int frames, float seconds)
+{
+    g_frameSeconds = seconds;
+    for (int i = 0; i < frames; ++i)
+    {
+        game.update();
+    }
+}
+
+int stepUntilStateChanges(Game& game, float seconds, int limit)
+{
+    g_frameSeconds = seconds;
+    const GameState start = game.state;
+    int frames = 0;
+    while (game.state == start && frames < limit)
+    {
+        game.update();
+        ++frames;
+    }
+    return frames;
+}
+
+int boardGemCount(const Game& game)
+{
+    int count = 0;
+    for (const Gem* gem : game.gems)
+    {
+        count += gem != nullptr ? 1 : 0;
+    }
+    return count;
+}
+
+std::string invariantViolation(const Game& game)
+{
+    if (game.state < Falling || game.state > GameOver)
+    {
+        return "state out of range";
+    }
+    for (int column = 0; column < kColumns; ++column)
+    {
+        bool gap = false;
+        for (int row = 0; row < kRows; ++row)
+        {
+            const int cell = cellIndex(column, row);
+            const Gem* gem = game.gems[cell];
+            const std::string where =
+                " at column " + std::to_string(column) + " row " + std::to_string(row);
+            if (game.marks[cell] != 0 && game.state != Clearing)
+            {
+                return "mark left outside a found match" + where;
+            }
+            if ((gem == nullptr) != (game.colours[cell] == kEmpty))
+            {
+                return "colour grid and gem grid disagree" + where;
+            }
+            if (gem == nullptr)
+            {
+                gap = true;
+                continue;
+            }
+            if (gem->colourIndex != game.colours[cell])
+            {
+                return "colour grid holds a different colour from the gem" + where;
+            }
+            if (gem->target[0] != column || gem->target[1] != row || gem->target[2] != 0)
+            {
+                return "board gem's target is not its cell" + where;
+            }
+            if (gap && game.state != Clearing && game.state != Settling)
+            {
+                return "gap below a gem outside clearing and settling" + where;
+            }
+        }
+    }
+    if (game.piece == nullptr)
+    {
+        return "no current piece";
+    }
+    int pieceGems = 0;
+    for (const Gem* gem : game.piece->gems)
+    {
+        pieceGems += gem != nullptr ? 1 : 0;
+    }
+    if (game.piece->active == 1 && pieceGems != 3)
+    {
+        return "active piece without three gems";
+    }
+    if (Gem::liveCount() != boardGemCount(game) + pieceGems)
+    {
+        return "live gems " + std::to_string(Gem::liveCount()) + " but board and piece hold " +
+               std::to_string(boardGemCount(game) + pieceGems);
+    }
+    if (game.lives < 0 || game.lives > kStartLives || (game.settling != 0 && game.settling != 1))
+    {
+        return "lives or settling flag out of range";
+    }
+    return "";
+}

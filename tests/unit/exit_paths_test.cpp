@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+#include <cstddef>
+#include <new>
+#include <unistd.h>
+
+#include "app/out_of_memory.h"
+
+namespace
+{
+#if !defined(__SANITIZE_ADDRESS__)
+void exhaustMemory()
+{
+    installOutOfMemoryHandler();
+    // Ask for more than any machine has; the handler ends the process instead of throwing.
+    const size_t tooMuch = static_cast<size_t>(1) << 62;
+    volatile char* block = new char[tooMuch];
+    block[0] = 1;
+}
+#endif
+}  // namespace
+
+TEST(OutOfMemoryDeathTest, AFailedAllocationEndsTheProcessWithStatusOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            installOutOfMemoryHandler();
+            std::get_new_handler()();
+        },
+        testing::ExitedWithCode(kOutOfMemoryStatus), "^$");
+#if !defined(__SANITIZE_ADDRESS__)
+    // Under AddressSanitizer its own allocator reports the oversized request instead.
+    EXPECT_EXIT(exhaustMemory(), testing::ExitedWithCode(kOutOfMemoryStatus), "^$");
+#endif
+}
