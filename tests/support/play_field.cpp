@@ -112,12 +112,21 @@ int boardGemCount(const Game& game)
     return count;
 }
 
+namespace
+{
+std::string at(int column, int row)
+{
+    return " at column " + std::to_string(column) + " row " + std::to_string(row);
+}
+}  // namespace
+
 std::string invariantViolation(const Game& game)
 {
     if (game.state < Falling || game.state > GameOver)
     {
         return "state out of range";
     }
+    const bool gapsAllowed = game.state == Clearing || game.state == Settling;
     for (int column = 0; column < kColumns; ++column)
     {
         bool gap = false;
@@ -125,15 +134,13 @@ std::string invariantViolation(const Game& game)
         {
             const int cell = cellIndex(column, row);
             const Gem* gem = game.gems[cell];
-            const std::string where =
-                " at column " + std::to_string(column) + " row " + std::to_string(row);
             if (game.marks[cell] != 0 && game.state != Clearing)
             {
-                return "mark left outside a found match" + where;
+                return "mark left outside a found match" + at(column, row);
             }
             if ((gem == nullptr) != (game.colours[cell] == kEmpty))
             {
-                return "colour grid and gem grid disagree" + where;
+                return "colour grid and gem grid disagree" + at(column, row);
             }
             if (gem == nullptr)
             {
@@ -142,15 +149,15 @@ std::string invariantViolation(const Game& game)
             }
             if (gem->colourIndex != game.colours[cell])
             {
-                return "colour grid holds a different colour from the gem" + where;
+                return "colour grid holds a different colour from the gem" + at(column, row);
             }
             if (gem->target[0] != column || gem->target[1] != row || gem->target[2] != 0)
             {
-                return "board gem's target is not its cell" + where;
+                return "board gem's target is not its cell" + at(column, row);
             }
-            if (gap && game.state != Clearing && game.state != Settling)
+            if (gap && !gapsAllowed)
             {
-                return "gap below a gem outside clearing and settling" + where;
+                return "gap below a gem outside clearing and settling" + at(column, row);
             }
         }
     }
