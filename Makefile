@@ -4,8 +4,10 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test unit e2e asan deps-build deps-test clean
+.PHONY: all build run test asan fuzz deps-build deps-test clean
 
 all: build
 
@@ -22,21 +24,33 @@ build: deps-build
 run: build
 	cd $(CURDIR) && ./$(BUILD)/gemwell
 
-# Unit tests, end-to-end tests in a private X server, then the unit tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Unit tests, end-to-end tests in a private X server, the unit tests again and a minute of
+# random input to the real binary under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# bounded run of the fuzz target.
 test: deps-test
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest -L unit -j $(JOBS) --output-on-failure
 	cd $(BUILD) && ctest -L e2e -j 3 --output-on-failure
 	$(MAKE) --no-print-directory asan
+	$(MAKE) --no-print-directory fuzz
 
 asan: deps-test
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DGEMWELL_TESTS=ON -DGEMWELL_SANITIZE=ON
-	cmake --build $(ASAN_BUILD) -j $(JOBS) --target rules_tests shell_tests
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
-		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-		ctest -L unit -j $(JOBS) --output-on-failure
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target rules_tests shell_tests stress_tests gemwell
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest -L 'unit|stress' -j $(JOBS) --output-on-failure
+
+# The fuzz target for FUZZ_SECONDS, from the committed corpus (copied: the run adds to it).
+fuzz: deps-test
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DGEMWELL_FUZZ=ON -DGEMWELL_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target rules_fuzz
+	rm -rf $(FUZZ_BUILD)/corpus && cp -r tests/fuzz/corpus $(FUZZ_BUILD)/corpus
+	cd $(FUZZ_BUILD) && { ./tests/fuzz/rules_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
+		-print_final_stats=1 corpus > fuzz.log 2>&1; status=$$?; tail -n 12 fuzz.log; \
+		exit $$status; }
+	@echo "fuzz: $(FUZZ_SECONDS) s with no finding"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
