@@ -7,7 +7,7 @@ ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test asan fuzz deps-build deps-test clean
+.PHONY: all build run test asan fuzz bench deps-build deps-test clean
 
 all: build
 
@@ -51,6 +51,17 @@ fuzz: deps-test
 		-print_final_stats=1 corpus > fuzz.log 2>&1; status=$$?; tail -n 12 fuzz.log; \
 		exit $$status; }
 	@echo "fuzz: $(FUZZ_SECONDS) s with no finding"
+
+# Rules benchmarks, then the game against the reference renderer (a few minutes); the table
+# also goes to build/bench-results.md.
+bench:
+	@tools/install-deps.sh bench
+	@tools/install-deps.sh test
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON -DGEMWELL_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	./$(BUILD)/bench/rules_bench
+	./$(BUILD)/bench/frame_rate $(BUILD)/bench/libswap_counter.so \
+		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -74,12 +74,22 @@ GameWindow::GameWindow(const XServer& x, const GameOptions& options) : x_(x)
 {
     ProcessOptions launch;
     launch.argv = {options.binary};
+    launch.argv.insert(launch.argv.end(), options.args.begin(), options.args.end());
     launch.env = x.clientEnv();
+    std::string preload;
+    for (const std::string& library : options.preload)
+    {
+        preload += (preload.empty() ? "" : ":") + library;
+    }
     if (options.fakeTime)
     {
-        launch.env.push_back("LD_PRELOAD=" FAKETIME_LIBRARY);
+        preload += (preload.empty() ? "" : ":") + std::string(FAKETIME_LIBRARY);
         launch.env.push_back(std::string("FAKETIME=") + kFakeTime);
         launch.env.push_back("FAKETIME_DONT_FAKE_MONOTONIC=1");
+    }
+    if (!preload.empty())
+    {
+        launch.env.push_back("LD_PRELOAD=" + preload);
     }
     launch.env.insert(launch.env.end(), options.env.begin(), options.env.end());
     launch.workingDirectory = dir_.path();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,9 +37,11 @@ private:
 
 struct GameOptions
 {
-    bool fakeTime = true;             // fix the calendar time, and so every colour
+    bool fakeTime = true;  // fix the calendar time, and so every colour
     std::string binary = GEMWELL_BINARY;
-    std::vector<std::string> env;     // extra environment
+    std::vector<std::string> args;     // after the program name
+    std::vector<std::string> preload;  // libraries to preload ahead of libfaketime
+    std::vector<std::string> env;      // extra environment
 };
 
 // The real binary in its own scratch working directory, with its window found and focused.
@@ -50,6 +53,7 @@ public:
     // Waits for the window and its first drawn gems; false if they never came.
     bool waitUntilShown(double seconds = 20.0);
     const std::string& windowId() const { return window_; }
+    pid_t pid() const { return process_->pid(); }
     const std::string& workingDirectory() const { return dir_.path(); }
 
     // Real key events through the XTEST extension: xdotool key names ("space", "q", "Left").
@@ -60,6 +64,12 @@ public:
     // The window's contents now; an empty screenshot if it could not be taken.
     Screenshot screenshot();
 
+    // When the process was started, on the monotonic clock, in nanoseconds.
+    int64_t launchNanoseconds() const
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(launched_.time_since_epoch())
+            .count();
+    }
     // Wall-clock seconds since the game was started.
     double secondsSinceLaunch() const;
     // Sleeps until the game has been running for `seconds`.
