@@ -5,9 +5,10 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
+PACKAGE_BUILD := build-package
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test asan fuzz bench deps-build deps-test clean
+.PHONY: all build run test asan fuzz bench package package-test screenshot deps-build deps-test clean
 
 all: build
 
@@ -32,6 +33,7 @@ test: deps-test
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest -L unit -j $(JOBS) --output-on-failure
 	cd $(BUILD) && ctest -L e2e -j 3 --output-on-failure
+	$(MAKE) --no-print-directory package-test
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory fuzz
 
@@ -52,6 +54,25 @@ fuzz: deps-test
 		exit $$status; }
 	@echo "fuzz: $(FUZZ_SECONDS) s with no finding"
 
+# A Debian package of the game, in build-package/.
+package:
+	@tools/install-deps.sh package
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DGEMWELL_TESTS=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target gemwell
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+
+# Unpacks the package and checks its files and dependencies, and runs the game it installs.
+package-test: package
+	cmake --build $(BUILD) -j $(JOBS) --target package_tests
+	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb | head -n 1) \
+		./$(BUILD)/tests/package_tests
+
+# The README's screenshot, from the real game under Xvfb.
+screenshot: deps-test
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS) --target readme_screenshot gemwell
+	./$(BUILD)/tests/readme_screenshot docs/screenshot.png
+
 # Rules benchmarks, then the game against the reference renderer (a few minutes); the table
 # also goes to build/bench-results.md.
 bench:
@@ -64,4 +85,4 @@ bench:
 		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

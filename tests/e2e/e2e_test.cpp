@@ -176,3 +176,28 @@ TEST_F(EndToEnd, ALineVanishesAndTheGemsAboveFallIntoTheGap)
     play(*game, clearing);
     expectWellShows(game->screenshot(), *predicted, 6);
 }
+
+TEST_F(EndToEnd, ResizingToExtremesKeepsPlayingAndDrawingInPlace)
+{
+    const auto game = launch();
+    ASSERT_TRUE(game);
+    // X refuses a zero width or height outright; the rest reach the game as reshapes.
+    for (const char* size : {"1 1", "4000 4000", "640 0", "0 0", "1280 480", "640 480"})
+    {
+        const std::string text = size;
+        const std::string width = text.substr(0, text.find(' '));
+        const std::string height = text.substr(text.find(' ') + 1);
+        x.tool({"xdotool", "windowsize", game->windowId(), width, height});
+        pause(0.4);
+        ASSERT_TRUE(game->running()) << size << "\n" << game->errors();
+    }
+    const Screenshot shot = game->screenshot();
+    ASSERT_EQ(shot.width, 640);
+    ASSERT_EQ(shot.height, 480);
+    // Back at the first size, the picture is where it was: the piece in column 2 only.
+    EXPECT_GT(topOfColumn(shot, 2), 0.0);
+    for (int column : {0, 1, 3, 4, 5})
+    {
+        EXPECT_LT(topOfColumn(shot, column), 0.0) << column;
+    }
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <zlib.h>
 
 #include "app/projection.h"
 #include "game/tuning.h"
@@ -106,6 +107,68 @@ bool writePpm(const Screenshot& image, const std::string& path)
         std::fwrite(rgb, 1, 3, out);
     }
     return std::fclose(out) == 0;
+}
+
+namespace
+{
+void putBigEndian(std::string& out, uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+    {
+        out += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+void putChunk(std::string& out, const char* type, const std::string& data)
+{
+    putBigEndian(out, static_cast<uint32_t>(data.size()));
+    const std::string typed = std::string(type, 4) + data;
+    out += typed;
+    putBigEndian(out, static_cast<uint32_t>(
+                          crc32(0, reinterpret_cast<const Bytef*>(typed.data()), typed.size())));
+}
+}  // namespace
+
+bool writePng(const Screenshot& image, const std::string& path)
+{
+    // Each row: filter type 0, then red, green, blue.
+    std::string raw;
+    raw.reserve(static_cast<size_t>(image.height) * (1 + 3 * image.width));
+    for (int y = 0; y < image.height; ++y)
+    {
+        raw += '\0';
+        for (int x = 0; x < image.width; ++x)
+        {
+            const Rgb p = image.at(x, y);
+            raw += static_cast<char>(p.r);
+            raw += static_cast<char>(p.g);
+            raw += static_cast<char>(p.b);
+        }
+    }
+    uLongf packedSize = compressBound(raw.size());
+    std::string packed(packedSize, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &packedSize,
+                  reinterpret_cast<const Bytef*>(raw.data()), raw.size(), 9) != Z_OK)
+    {
+        return false;
+    }
+    packed.resize(packedSize);
+
+    std::string header;
+    putBigEndian(header, static_cast<uint32_t>(image.width));
+    putBigEndian(header, static_cast<uint32_t>(image.height));
+    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB, no interlace
+    std::string png = "\x89PNG\r\n\x1a\n";
+    putChunk(png, "IHDR", header);
+    putChunk(png, "IDAT", packed);
+    putChunk(png, "IEND", "");
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr)
+    {
+        return false;
+    }
+    const bool written = std::fwrite(png.data(), 1, png.size(), out) == png.size();
+    return std::fclose(out) == 0 && written;
 }
 
 Rgb Screenshot::medianAround(int x, int y, int radius) const

@@ -31,6 +31,9 @@ bool parseXwd(const std::string& bytes, Screenshot& image);
 // Writes the screenshot as a binary PPM (handy to look at a failing test's picture).
 bool writePpm(const Screenshot& image, const std::string& path);
 
+// Writes the screenshot as a PNG.
+bool writePng(const Screenshot& image, const std::string& path);
+
 // What a pixel shows: a gem colour 0 to 4, kBlack for the background, kUnknown otherwise.
 constexpr int kBlack = -1;
 constexpr int kUnknown = -2;
