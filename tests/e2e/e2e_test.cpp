@@ -201,3 +201,17 @@ TEST_F(EndToEnd, ResizingToExtremesKeepsPlayingAndDrawingInPlace)
         EXPECT_LT(topOfColumn(shot, column), 0.0) << column;
     }
 }
+
+TEST_F(EndToEnd, StartsWithAnEmptyArgumentVector)
+{
+    GameOptions options;
+    options.emptyArgv = true;
+    GameWindow game(x, options);
+    pause(2.0);
+    ASSERT_TRUE(game.running()) << game.errors();
+    // The window is untitled then, so it is not looked up by name: with no window manager the
+    // keys go to the window under the pointer.
+    x.tool({"xdotool", "mousemove", "320", "240"});
+    x.tool({"xdotool", "key", "q"});
+    EXPECT_EQ(game.waitForExit(10.0), 42) << game.errors();
+}

@@ -81,8 +81,9 @@ Process::Process(const ProcessOptions& options)
         {
             fcntl(options.extraFd, F_SETFD, 0);
         }
-        execve(argv[0], argv.data(), envp.data());
-        execvpe(argv[0], argv.data(), envp.data());
+        const char* program = options.argv.empty() ? options.program.c_str() : argv[0];
+        execve(program, argv.data(), envp.data());
+        execvpe(program, argv.data(), envp.data());
         _exit(127);
     }
     if (pid_ > 0)

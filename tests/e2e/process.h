@@ -9,6 +9,7 @@
 struct ProcessOptions
 {
     std::vector<std::string> argv;
+    std::string program;           // what to run when argv is empty; otherwise argv[0]
     std::vector<std::string> env;  // extra NAME=value entries on top of the runner's environment
     std::string workingDirectory;  // empty: the runner's
     std::string stdoutPath;        // empty: /dev/null

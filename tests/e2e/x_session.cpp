@@ -73,8 +73,12 @@ CommandResult XServer::tool(const std::vector<std::string>& argv, double seconds
 GameWindow::GameWindow(const XServer& x, const GameOptions& options) : x_(x)
 {
     ProcessOptions launch;
-    launch.argv = {options.binary};
-    launch.argv.insert(launch.argv.end(), options.args.begin(), options.args.end());
+    launch.program = options.binary;
+    if (!options.emptyArgv)
+    {
+        launch.argv = {options.binary};
+        launch.argv.insert(launch.argv.end(), options.args.begin(), options.args.end());
+    }
     launch.env = x.clientEnv();
     std::string preload;
     for (const std::string& library : options.preload)

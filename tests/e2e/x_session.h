@@ -40,6 +40,7 @@ struct GameOptions
     bool fakeTime = true;  // fix the calendar time, and so every colour
     std::string binary = GEMWELL_BINARY;
     std::vector<std::string> args;     // after the program name
+    bool emptyArgv = false;            // start it with no arguments at all, not even its name
     std::vector<std::string> preload;  // libraries to preload ahead of libfaketime
     std::vector<std::string> env;      // extra environment
 };
