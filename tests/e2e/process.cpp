@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -39,10 +40,19 @@ int decodeStatus(int raw)
 
 Process::Process(const ProcessOptions& options)
 {
+    // The runner's environment, with the given entries replacing any of the same name.
     std::vector<std::string> env;
+    const auto nameOf = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     for (char** entry = environ; *entry != nullptr; ++entry)
     {
-        env.emplace_back(*entry);
+        const std::string inherited = *entry;
+        const bool replaced =
+            std::any_of(options.env.begin(), options.env.end(), [&](const std::string& given)
+                        { return nameOf(given) == nameOf(inherited); });
+        if (!replaced)
+        {
+            env.push_back(inherited);
+        }
     }
     env.insert(env.end(), options.env.begin(), options.env.end());
     std::vector<char*> argv;
