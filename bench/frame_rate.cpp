@@ -1,19 +1,19 @@
 // Frame rate of the real game against the reference renderer, measured from outside: both run
 // under Xvfb with the swap counter preloaded, in alternating pairs at the same sphere count.
 // Usage: frame_rate SWAP_COUNTER REFERENCE_RENDERER [PAIRS] [TABLE_FILE]
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-
 #include "game/piece.h"
 #include "play_field.h"
 #include "prediction.h"
 #include "swap_record.h"
 #include "x_session.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace
 {
@@ -25,7 +25,7 @@ struct Run
     double framesPerSecond = 0.0;
     double launchToFirstFrame = 0.0;  // seconds
     double peakMegabytes = 0.0;
-    std::vector<double> frameTimes;   // seconds, within the measured window
+    std::vector<double> frameTimes;  // seconds, within the measured window
 };
 
 std::vector<SwapRecord> readSwaps(const std::string& path)
@@ -209,7 +209,8 @@ private:
         run.peakMegabytes = memory;
         if (!swaps.empty())
         {
-            run.launchToFirstFrame = (swaps.front().nanoseconds - window.launchNanoseconds()) * 1e-9;
+            run.launchToFirstFrame =
+                (swaps.front().nanoseconds - window.launchNanoseconds()) * 1e-9;
         }
         return run;
     }
@@ -276,8 +277,8 @@ int main(int argc, char** argv)
     {
         const auto script = stackingScript(boardGems);
         const uint32_t spheres = static_cast<uint32_t>(boardGems + 3);
-        std::vector<double> ratios, gameFps, referenceFps, gameLaunch, referenceLaunch,
-            gameMemory, referenceMemory;
+        std::vector<double> ratios, gameFps, referenceFps, gameLaunch, referenceLaunch, gameMemory,
+            referenceMemory;
         for (int pair = 0; pair < pairs; ++pair)
         {
             Run game;
@@ -308,13 +309,14 @@ int main(int argc, char** argv)
             referenceMemory.push_back(reference.peakMegabytes);
         }
         char row[512];
-        std::snprintf(row, sizeof row,
-                      "| %u | %zu | %.3f | %.3f | %.3f | %.1f | %.1f | %.3f / %.3f | %.1f / %.1f |\n",
-                      spheres, ratios.size(), median(ratios),
-                      ratios.empty() ? 0.0 : *std::min_element(ratios.begin(), ratios.end()),
-                      ratios.empty() ? 0.0 : *std::max_element(ratios.begin(), ratios.end()),
-                      median(gameFps), median(referenceFps), median(gameLaunch),
-                      median(referenceLaunch), median(gameMemory), median(referenceMemory));
+        std::snprintf(
+            row, sizeof row,
+            "| %u | %zu | %.3f | %.3f | %.3f | %.1f | %.1f | %.3f / %.3f | %.1f / %.1f |\n",
+            spheres, ratios.size(), median(ratios),
+            ratios.empty() ? 0.0 : *std::min_element(ratios.begin(), ratios.end()),
+            ratios.empty() ? 0.0 : *std::max_element(ratios.begin(), ratios.end()), median(gameFps),
+            median(referenceFps), median(gameLaunch), median(referenceLaunch), median(gameMemory),
+            median(referenceMemory));
         table << row;
     }
 

@@ -1,12 +1,12 @@
 // The floor of the game's frame cost: the same window, GL state and gems, drawn as fast as
 // possible with no rules at all. Usage: reference_renderer GEMS; "q" quits.
-#include <GL/freeglut.h>
-#include <cstdlib>
-#include <vector>
-
 #include "app/scene.h"
 #include "game/gem.h"
 #include "game/tuning.h"
+
+#include <GL/freeglut.h>
+#include <cstdlib>
+#include <vector>
 
 namespace
 {

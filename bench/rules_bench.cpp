@@ -1,13 +1,13 @@
 // Cost of the rules per frame, on full boards, with Google Benchmark.
-#include <benchmark/benchmark.h>
-#include <cstring>
-#include <memory>
-
 #include "app/clock.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "game/random.h"
 #include "play_field.h"
+
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <memory>
 
 namespace
 {
@@ -139,7 +139,8 @@ void wholeScriptedGame(benchmark::State& state)
             ++piece;
         }
     }
-    state.counters["frames"] = benchmark::Counter(double(frames), benchmark::Counter::kAvgIterations);
+    state.counters["frames"] =
+        benchmark::Counter(double(frames), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(wholeScriptedGame);
 }  // namespace

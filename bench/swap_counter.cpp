@@ -1,6 +1,8 @@
 // Preloaded into the game or the reference renderer: records the time of every buffer swap and
 // how many spheres the frame drew, without touching the program itself. The log (binary
 // records) goes to the file named by GEMWELL_SWAP_LOG.
+#include "swap_record.h"
+
 #include <GL/glx.h>
 #include <cstdint>
 #include <cstdlib>
@@ -8,8 +10,6 @@
 #include <fcntl.h>
 #include <time.h>
 #include <unistd.h>
-
-#include "swap_record.h"
 
 namespace
 {
@@ -43,8 +43,7 @@ __attribute__((destructor)) void flushAtExit()
     flush();
 }
 
-template <typename Function>
-Function next(const char* name)
+template <typename Function> Function next(const char* name)
 {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
@@ -63,8 +62,8 @@ extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable)
     real(display, drawable);
     timespec now = {};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    g_records[g_count++] = SwapRecord{static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec,
-                                      g_spheres};
+    g_records[g_count++] =
+        SwapRecord{static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec, g_spheres};
     g_spheres = 0;
     if (g_count == kBuffered)
     {

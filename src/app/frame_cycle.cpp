@@ -1,9 +1,9 @@
 #include "app/frame_cycle.h"
 
-#include <GL/freeglut.h>
-
 #include "app/clock.h"
 #include "game/game.h"
+
+#include <GL/freeglut.h>
 
 Game* g_game = nullptr;
 

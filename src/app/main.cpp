@@ -1,11 +1,11 @@
 // Process entry: the game, the window, the scene and the callbacks, then GLUT's main loop.
-#include <GL/freeglut.h>
-
 #include "app/frame_cycle.h"
 #include "app/out_of_memory.h"
 #include "app/scene.h"
 #include "game/game.h"
 #include "input/key_bindings.h"
+
+#include <GL/freeglut.h>
 
 namespace
 {

@@ -1,8 +1,8 @@
 #include "app/scene.h"
 
-#include <GL/freeglut.h>
-
 #include "app/projection.h"
+
+#include <GL/freeglut.h>
 
 void initScene()
 {

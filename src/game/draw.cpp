@@ -1,10 +1,10 @@
 // Drawing of the play field: the only code in the rules that touches OpenGL.
-#include <GL/freeglut.h>
-
 #include "game/game.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "game/score_display.h"
+
+#include <GL/freeglut.h>
 
 namespace
 {

@@ -1,15 +1,15 @@
 #include "game/game.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <new>
-
 #include "game/digit_image.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "game/random.h"
 #include "game/score_display.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <new>
 
 namespace
 {

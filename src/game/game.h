@@ -1,9 +1,9 @@
 // The whole state of play: the well's grids, the current piece and the cycle of states.
 #pragma once
 
-#include <cstdint>
-
 #include "game/tuning.h"
+
+#include <cstdint>
 
 class Gem;
 class Piece;
@@ -72,9 +72,9 @@ public:
     int32_t marks[kCells] = {};    // 1 where the last match pass found a line
     GameState state = Falling;
     int32_t lives = kStartLives;
-    int32_t settling = 0;                  // 1 once the current settling has assigned new rows
-    unsigned char* digitImage = nullptr;   // owned; null if it could not be allocated
-    ScoreDisplay* score = nullptr;         // owned
+    int32_t settling = 0;                 // 1 once the current settling has assigned new rows
+    unsigned char* digitImage = nullptr;  // owned; null if it could not be allocated
+    ScoreDisplay* score = nullptr;        // owned
 
 private:
     void stepFalling();

@@ -8,7 +8,8 @@ class Gem;
 class Piece
 {
 public:
-    // A new active piece: three gems of random colours (drawn bottom slot first) in the spawn cells.
+    // A new active piece: three gems of random colours (drawn bottom slot first) in the spawn
+    // cells.
     explicit Piece(float fallSpeed);
     // Releases the gems the piece still owns, that is, those never placed on the board.
     ~Piece();

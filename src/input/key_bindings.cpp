@@ -1,23 +1,24 @@
 #include "input/key_bindings.h"
 
+#include "app/frame_cycle.h"
+#include "game/game.h"
+
 #include <GL/freeglut.h>
 #include <cstddef>
 #include <cstdlib>
-
-#include "app/frame_cycle.h"
-#include "game/game.h"
 
 namespace
 {
 using Action = void (*)(Game&);
 
-template <typename Key>
-struct Binding
+template <typename Key> struct Binding
 {
     Key key;
     Action action;
 };
 
+// One binding a line, so the tables read at a glance.
+// clang-format off
 void hardDrop(Game& game) { game.hardDrop(); }
 void moveLeft(Game& game) { game.moveLeft(); }
 void moveRight(Game& game) { game.moveRight(); }
@@ -40,6 +41,7 @@ constexpr Binding<int> kSpecialKeys[] = {
     {GLUT_KEY_RIGHT, moveRight},
     {GLUT_KEY_DOWN, softDrop},
 };
+// clang-format on
 
 template <typename Key, size_t Count>
 bool runBinding(const Binding<Key> (&table)[Count], Key key, Game& game)

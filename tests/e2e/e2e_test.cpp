@@ -1,12 +1,12 @@
 // The real game in a real X server: real key events in, real screenshots and exit statuses out.
-#include <gtest/gtest.h>
-
 #include "app/clock.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "play_field.h"
 #include "prediction.h"
 #include "x_session.h"
+
+#include <gtest/gtest.h>
 
 namespace
 {
@@ -124,11 +124,11 @@ TEST_F(EndToEnd, QQuitsAtOnceWithStatus42ButShiftQDoesNot)
 TEST_F(EndToEnd, MovesCyclesAndHardDropsBuildThePredictedBoard)
 {
     const std::vector<std::string> script = {
-        "z", "z", "space",                 // 2 2 4 into column 0
-        "s", "space",                      // 3 1 3 cycled to 1 3 3, column 2
-        "c", "c", "Right", "space",        // 1 2 3 into column 5
-        "Left", "Up", "space",             // 1 2 1 cycled to 2 1 1, column 1
-        "x", "Down", "Down", "x",          // soft drops only lower the next piece
+        "z",    "z",     "space",           // 2 2 4 into column 0
+        "s",    "space",                    // 3 1 3 cycled to 1 3 3, column 2
+        "c",    "c",     "Right", "space",  // 1 2 3 into column 5
+        "Left", "Up",    "space",           // 1 2 1 cycled to 2 1 1, column 1
+        "x",    "Down",  "Down",  "x",      // soft drops only lower the next piece
     };
     const auto predicted = predictedGame();
     playScript(*predicted, script);
@@ -156,9 +156,9 @@ TEST_F(EndToEnd, HoldingSpaceEndsTheGameQuickly)
 TEST_F(EndToEnd, ALineVanishesAndTheGemsAboveFallIntoTheGap)
 {
     const std::vector<std::string> before = {
-        "z", "z", "space",  // 2 2 4 into column 0
-        "s", "z", "space",  // 3 1 3 cycled to 1 3 3, column 1
-        "space",            // 1 2 3 in column 2: row 0 now reads 2 1 1
+        "z",     "z", "space",  // 2 2 4 into column 0
+        "s",     "z", "space",  // 3 1 3 cycled to 1 3 3, column 1
+        "space",                // 1 2 3 in column 2: row 0 now reads 2 1 1
     };
     const std::vector<std::string> clearing = {"c", "space"};  // 1 2 1 in column 3: 1 1 1
     const auto predicted = predictedGame();

@@ -1,14 +1,14 @@
 #include "prediction.h"
 
-#include <GL/freeglut.h>
-#include <map>
-
 #include "app/clock.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "input/key_bindings.h"
 #include "play_field.h"
 #include "x_session.h"
+
+#include <GL/freeglut.h>
+#include <map>
 
 namespace
 {

@@ -1,11 +1,11 @@
 // What the rules say the real game will show: the same seed and the same keys, played headless.
 #pragma once
 
+#include "game/game.h"
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "game/game.h"
 
 // A headless game whose random draws match the real binary started at kFakeEpoch.
 std::unique_ptr<Game> predictedGame();

@@ -46,9 +46,9 @@ Process::Process(const ProcessOptions& options)
     for (char** entry = environ; *entry != nullptr; ++entry)
     {
         const std::string inherited = *entry;
-        const bool replaced =
-            std::any_of(options.env.begin(), options.env.end(), [&](const std::string& given)
-                        { return nameOf(given) == nameOf(inherited); });
+        const bool replaced = std::any_of(options.env.begin(), options.env.end(),
+                                          [&](const std::string& given)
+                                          { return nameOf(given) == nameOf(inherited); });
         if (!replaced)
         {
             env.push_back(inherited);
@@ -113,8 +113,7 @@ int Process::wait(double seconds)
     {
         return status_;
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     do
     {
         int raw = 0;

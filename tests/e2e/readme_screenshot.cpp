@@ -1,8 +1,8 @@
 // Plays the real game a little under Xvfb and saves a screenshot as a PNG.
 // Usage: readme_screenshot OUTPUT.png
-#include <cstdio>
-
 #include "x_session.h"
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -24,9 +24,8 @@ int main(int argc, char** argv)
         return 1;
     }
     // A few pieces placed by hand, one line cleared, and the next piece on its way down.
-    const char* script[] = {"z", "z", "space", "s", "z", "space", "space", "c",     "space",
-                            "c", "c", "c",     "space", "s", "c", "c",  "space", "z",
-                            "z", "space"};
+    const char* script[] = {"z", "z", "space", "s", "z", "space", "space", "c", "space", "c",
+                            "c", "c", "space", "s", "c", "c",     "space", "z", "z",     "space"};
     for (const char* key : script)
     {
         game.keys({key});

@@ -1,12 +1,12 @@
 #include "screenshot.h"
 
+#include "app/projection.h"
+#include "game/tuning.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <zlib.h>
-
-#include "app/projection.h"
-#include "game/tuning.h"
 
 namespace
 {
@@ -196,8 +196,10 @@ Rgb Screenshot::medianAround(int x, int y, int radius) const
 
 int Screenshot::litPixels(int threshold) const
 {
-    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [threshold](const Rgb& p)
-                                          { return std::max({p.r, p.g, p.b}) > threshold; }));
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(),
+                                          [threshold](const Rgb& p) {
+                                              return std::max({p.r, p.g, p.b}) > threshold;
+                                          }));
 }
 
 int classifyPixel(const Rgb& pixel)

@@ -1,9 +1,9 @@
 // The real binary, built with the sanitizers, under a minute of random keys and resizes.
+#include "x_session.h"
+
 #include <chrono>
 #include <gtest/gtest.h>
 #include <random>
-
-#include "x_session.h"
 
 namespace
 {
@@ -12,10 +12,10 @@ constexpr double kStressSeconds = 60.0;
 // Bound keys (but q), shifted and unbound keys, control characters and other special keys.
 // No caps lock: with it on, shift+q types a lower-case q, which rightly quits.
 const char* const kKeyNames[] = {
-    "space", "c",  "s",     "x",      "z",      "Left", "Right",  "Up",        "Down",
-    "shift+c", "Q", "shift+z", "a",    "1",      "Return", "Escape", "Tab",    "BackSpace",
-    "F1",    "F12", "Home",  "Page_Up", "Insert", "KP_5", "ctrl+z", "ctrl+c", "alt+x",
-    "shift+space", "Delete", "End",
+    "space",  "c",         "s",     "x",           "z",      "Left",    "Right",  "Up",
+    "Down",   "shift+c",   "Q",     "shift+z",     "a",      "1",       "Return", "Escape",
+    "Tab",    "BackSpace", "F1",    "F12",         "Home",   "Page_Up", "Insert", "KP_5",
+    "ctrl+z", "ctrl+c",    "alt+x", "shift+space", "Delete", "End",
 };
 const char* const kRepeatable[] = {"x", "Down", "space", "Left", "c", "z"};
 

@@ -14,8 +14,9 @@ XServer::XServer()
         return;
     }
     ProcessOptions options;
-    options.argv = {"Xvfb",       "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                    "1024x768x24", "-nolisten", "tcp",                  "-noreset"};
+    options.argv = {"Xvfb",      "-displayfd", std::to_string(fds[1]),
+                    "-screen",   "0",          "1024x768x24",
+                    "-nolisten", "tcp",        "-noreset"};
     options.extraFd = fds[1];
     server_ = std::make_unique<Process>(options);
     close(fds[1]);
@@ -119,8 +120,7 @@ void GameWindow::sleepUntil(double seconds) const
 
 bool GameWindow::waitUntilShown(double seconds)
 {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (window_.empty() && std::chrono::steady_clock::now() < deadline && running())
     {
         const CommandResult found = x_.tool({"xdotool", "search", "--name", "gemwell$"}, 5.0);

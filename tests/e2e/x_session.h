@@ -1,14 +1,14 @@
 // A private X server with software OpenGL, and the real game running in it.
 #pragma once
 
+#include "process.h"
+#include "screenshot.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "process.h"
-#include "screenshot.h"
 
 // Calendar time the game sees under libfaketime, and so the seed of its random generator.
 constexpr unsigned kFakeEpoch = 1767225600;  // 2026-01-01 00:00:00 UTC

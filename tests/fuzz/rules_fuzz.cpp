@@ -1,10 +1,10 @@
 // Fuzz target: the first four bytes seed the pieces, the rest are events (see decodeEvent).
 // Any broken invariant, sanitizer report or leak is a finding.
-#include <cstdio>
-#include <cstdlib>
-
 #include "event_driver.h"
 #include "game/gem.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

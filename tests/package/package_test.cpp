@@ -1,9 +1,9 @@
 // The Debian package as a player gets it: its files, its dependencies, and the game it installs
 // running under X. GEMWELL_DEB names the package to check.
+#include "x_session.h"
+
 #include <cstdlib>
 #include <gtest/gtest.h>
-
-#include "x_session.h"
 
 namespace
 {
@@ -32,9 +32,9 @@ TEST_F(Package, HoldsTheGameItsMenuEntryIconAndManualPage)
 {
     const CommandResult list = runCommand({"dpkg-deb", "-c", deb}, {});
     ASSERT_EQ(list.status, 0);
-    for (const char* path : {"./usr/games/gemwell", "./usr/share/applications/gemwell.desktop",
-                             "./usr/share/icons/hicolor/scalable/apps/gemwell.svg",
-                             "./usr/share/man/man6/gemwell.6"})
+    for (const char* path :
+         {"./usr/games/gemwell", "./usr/share/applications/gemwell.desktop",
+          "./usr/share/icons/hicolor/scalable/apps/gemwell.svg", "./usr/share/man/man6/gemwell.6"})
     {
         EXPECT_NE(list.output.find(path), std::string::npos) << path << "\n" << list.output;
     }
@@ -46,10 +46,9 @@ TEST_F(Package, HoldsTheGameItsMenuEntryIconAndManualPage)
     EXPECT_EQ(validate.status, 0) << validate.output;
 
     // The manual page renders without a warning (man writes them to standard error).
-    const CommandResult manual = runCommand(
-        {"sh", "-c", "man --warnings -l \"$0\" 2>&1 >/dev/null",
-         root.file("usr/share/man/man6/gemwell.6")},
-        {"MANWIDTH=80"});
+    const CommandResult manual = runCommand({"sh", "-c", "man --warnings -l \"$0\" 2>&1 >/dev/null",
+                                             root.file("usr/share/man/man6/gemwell.6")},
+                                            {"MANWIDTH=80"});
     EXPECT_EQ(manual.status, 0);
     EXPECT_EQ(manual.output, "");
 }

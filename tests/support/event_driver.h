@@ -2,11 +2,11 @@
 // every invariant after each one. Shared by the fuzz target and the randomized soak test.
 #pragma once
 
+#include "game/game.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "game/game.h"
 
 enum class EventKind : uint8_t
 {

@@ -1,11 +1,11 @@
 // Helpers for tests that drive the real Game: build boards, step frames, check invariants.
 #pragma once
 
+#include "game/game.h"
+
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-#include "game/game.h"
 
 // Seed used by tests that need a known run of colours.
 constexpr unsigned kTestSeed = 1;

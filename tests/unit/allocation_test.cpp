@@ -1,13 +1,13 @@
 // Counts heap allocations made by the rules, with the global allocation functions replaced.
-#include <cstdlib>
-#include <gtest/gtest.h>
-#include <memory>
-#include <new>
-
 #include "app/clock.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "play_field.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <memory>
+#include <new>
 
 namespace
 {

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-#include <climits>
-
 #include "app/clock.h"
+
+#include <climits>
+#include <gtest/gtest.h>
 
 TEST(FrameClock, ElapsedTimeIsModularAcrossTheWrap)
 {

@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
-#include <memory>
-
 #include "app/clock.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "play_field.h"
+
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace
 {

@@ -1,15 +1,15 @@
-#include <gtest/gtest.h>
+#include "game/digit_image.h"
+#include "game/game.h"
+
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-
-#include "game/digit_image.h"
-#include "game/game.h"
 
 namespace
 {
@@ -22,10 +22,7 @@ public:
         char pattern[] = "/tmp/gemwell-digits-XXXXXX";
         path_ = mkdtemp(pattern);
     }
-    ~ScratchDirectory()
-    {
-        std::system(("rm -rf '" + path_ + "'").c_str());
-    }
+    ~ScratchDirectory() { std::system(("rm -rf '" + path_ + "'").c_str()); }
     std::string file(const char* name) const { return path_ + "/" + name; }
 
     void write(const char* name, const std::vector<unsigned char>& bytes) const

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "app/out_of_memory.h"
+
 #include <cstddef>
+#include <gtest/gtest.h>
 #include <new>
 #include <unistd.h>
-
-#include "app/out_of_memory.h"
 
 namespace
 {

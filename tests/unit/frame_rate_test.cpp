@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-#include <memory>
-
 #include "app/clock.h"
 #include "game/piece.h"
 #include "play_field.h"
+
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace
 {

@@ -1,13 +1,13 @@
-#include <cstdio>
-#include <gtest/gtest.h>
-#include <memory>
-#include <unistd.h>
-
 #include "app/clock.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "game/score_display.h"
 #include "play_field.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
 
 namespace
 {
@@ -136,9 +136,9 @@ TEST(GameOverflow, EachSlotOverflowsWithLivesTwoOneAndZero)
 {
     struct Case
     {
-        int stack;       // gems already in column 2
-        int placed;      // gems of the piece that reach the board before the overflow
-        int lives;       // lives before the landing
+        int stack;   // gems already in column 2
+        int placed;  // gems of the piece that reach the board before the overflow
+        int lives;   // lives before the landing
     };
     for (const Case c : {Case{12, 2, 2}, Case{13, 1, 1}, Case{14, 0, 0}})
     {

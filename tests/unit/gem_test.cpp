@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "app/clock.h"
 #include "game/gem.h"
+
+#include <gtest/gtest.h>
 
 namespace
 {
@@ -107,9 +107,9 @@ TEST(GemMotion, FallStepIgnoresTheTargetAndTranslateMovesWholeCells)
 
 TEST(GemSnap, RoundsHalvesDownAndNegativesTowardZero)
 {
-    const float cases[][2] = {{3.5f, 3.0f},  {3.51f, 4.0f}, {12.5f, 12.0f}, {2.4f, 2.0f},
-                              {2.6f, 3.0f},  {-0.7f, 0.0f}, {-1.7f, -1.0f}, {-0.5f, 0.0f},
-                              {13.0f, 13.0f}};
+    const float cases[][2] = {{3.5f, 3.0f},   {3.51f, 4.0f}, {12.5f, 12.0f},
+                              {2.4f, 2.0f},   {2.6f, 3.0f},  {-0.7f, 0.0f},
+                              {-1.7f, -1.0f}, {-0.5f, 0.0f}, {13.0f, 13.0f}};
     for (const auto& c : cases)
     {
         Gem gem = makeGem(c[0], c[0], c[0]);

@@ -1,15 +1,15 @@
-#include <GL/freeglut.h>
-#include <cstdio>
-#include <gtest/gtest.h>
-#include <memory>
-#include <unistd.h>
-
 #include "app/clock.h"
 #include "app/frame_cycle.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "input/key_bindings.h"
 #include "play_field.h"
+
+#include <GL/freeglut.h>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
 
 namespace
 {
@@ -51,14 +51,19 @@ TEST(KeyBindings, EveryBoundKeyReachesItsCommand)
     {
         bool special;
         int key;
-        int column;      // bottom gem's target column afterwards
-        float row;       // bottom gem's height afterwards
+        int column;  // bottom gem's target column afterwards
+        float row;   // bottom gem's height afterwards
         int bottomColour;
     };
     const Case cases[] = {
-        {false, ' ', 2, 0.0f, 0},  {false, 'c', 3, 12.0f, 0}, {false, 'z', 1, 12.0f, 0},
-        {false, 's', 2, 12.0f, 2}, {false, 'x', 2, 11.8f, 0}, {true, GLUT_KEY_LEFT, 1, 12.0f, 0},
-        {true, GLUT_KEY_RIGHT, 3, 12.0f, 0}, {true, GLUT_KEY_UP, 2, 12.0f, 2},
+        {false, ' ', 2, 0.0f, 0},
+        {false, 'c', 3, 12.0f, 0},
+        {false, 'z', 1, 12.0f, 0},
+        {false, 's', 2, 12.0f, 2},
+        {false, 'x', 2, 11.8f, 0},
+        {true, GLUT_KEY_LEFT, 1, 12.0f, 0},
+        {true, GLUT_KEY_RIGHT, 3, 12.0f, 0},
+        {true, GLUT_KEY_UP, 2, 12.0f, 2},
         {true, GLUT_KEY_DOWN, 2, 11.8f, 0},
     };
     for (const Case& c : cases)

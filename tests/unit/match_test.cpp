@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-#include <memory>
-
 #include "game/piece.h"
 #include "play_field.h"
+
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace
 {
@@ -40,7 +40,8 @@ const MatchCase kCases[] = {
     {"rising diagonal", {"....3.", "...31.", "..312."}, {"....x.", "...x..", "..x..."}},
     {"falling diagonal", {"2.....", "02....", "012..."}, {"x.....", ".x....", "..x..."}},
     {"horizontal five", {"22222."}, {"xxxxx."}},
-    {"vertical four", {"3.....", "3.....", "3.....", "3....."},
+    {"vertical four",
+     {"3.....", "3.....", "3.....", "3....."},
      {"x.....", "x.....", "x.....", "x....."}},
     {"L of five", {"0.....", "0.....", "000..."}, {"x.....", "x.....", "xxx..."}},
     {"crossing lines", {".1.2..", "1112..", ".1.2.."}, {".x.x..", "xxxx..", ".x.x.."}},

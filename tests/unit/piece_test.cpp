@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-#include <memory>
-
 #include "app/clock.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "game/random.h"
 #include "play_field.h"
+
+#include <gtest/gtest.h>
+#include <memory>
 
 TEST(PieceSpawn, ThreeGemsInColumnTwoColoursDrawnBottomFirst)
 {

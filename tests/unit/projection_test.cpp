@@ -1,7 +1,7 @@
+#include "app/projection.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
-
-#include "app/projection.h"
 
 TEST(Projection, AspectRatioNeverDividesByZero)
 {

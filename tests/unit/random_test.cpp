@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "game/random.h"
+
+#include <gtest/gtest.h>
 
 TEST(Random, KnownSequencesForKnownSeeds)
 {
@@ -27,9 +27,8 @@ TEST(Random, KnownSequencesForKnownSeeds)
 TEST(Random, ColourThresholdsGiveTheEndsHalfWeight)
 {
     const int q = 4096;
-    const int cases[][2] = {{0, 0},     {q - 1, 0},     {q, 1},         {3 * q - 1, 1},
-                            {3 * q, 2}, {5 * q - 1, 2}, {5 * q, 3},     {7 * q - 1, 3},
-                            {7 * q, 4}, {32767, 4}};
+    const int cases[][2] = {{0, 0},         {q - 1, 0}, {q, 1},         {3 * q - 1, 1}, {3 * q, 2},
+                            {5 * q - 1, 2}, {5 * q, 3}, {7 * q - 1, 3}, {7 * q, 4},     {32767, 4}};
     for (const auto& c : cases)
     {
         EXPECT_EQ(colourForRandom(c[0]), c[1]) << c[0];

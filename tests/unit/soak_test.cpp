@@ -1,9 +1,9 @@
+#include "event_driver.h"
+#include "game/gem.h"
+
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
-
-#include "event_driver.h"
-#include "game/gem.h"
 
 namespace
 {
