@@ -71,7 +71,7 @@ package-test: package
 screenshot: deps-test
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS) --target readme_screenshot gemwell
-	./$(BUILD)/tests/readme_screenshot docs/screenshot.png
+	./$(BUILD)/tools/readme_screenshot docs/screenshot.png
 
 # Rules benchmarks, then the game against the reference renderer (a few minutes); the table
 # also goes to build/bench-results.md.
