@@ -4,9 +4,9 @@
 set -euo pipefail
 
 build=(cmake g++ make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev)
-test=("${build[@]}" libgtest-dev xvfb xdotool x11-apps faketime libfaketime libgl1-mesa-dri
+test=("${build[@]}" libgtest-dev zlib1g-dev xvfb xdotool x11-apps faketime libfaketime libgl1-mesa-dri
       clang libclang-rt-14-dev dpkg-dev desktop-file-utils man-db groff-base)
-bench=("${build[@]}" libbenchmark-dev xvfb xdotool x11-apps libgl1-mesa-dri)
+bench=("${build[@]}" libbenchmark-dev)
 package=("${build[@]}" dpkg-dev desktop-file-utils man-db groff-base)
 
 case "${1:-build}" in
