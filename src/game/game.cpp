@@ -23,7 +23,7 @@ Game::Game()
     {
         colours[cell] = kEmpty;
     }
-    // The image is decoration only: without memory or without the file the game plays the same.
+    // The image is decoration only: the game plays the same without the file or the buffer.
     digitImage = new (std::nothrow) unsigned char[kDigitImageBytes];
     loadDigitImage(kDigitImageFile, digitImage, kDigitImageBytes);
     score = new ScoreDisplay();

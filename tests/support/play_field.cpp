@@ -89,19 +89,6 @@ void stepFrames(Game& game, int frames, float seconds)
     }
 }
 
-int stepUntilStateChanges(Game& game, float seconds, int limit)
-{
-    g_frameSeconds = seconds;
-    const GameState start = game.state;
-    int frames = 0;
-    while (game.state == start && frames < limit)
-    {
-        game.update();
-        ++frames;
-    }
-    return frames;
-}
-
 int boardGemCount(const Game& game)
 {
     int count = 0;

@@ -32,9 +32,6 @@ std::vector<std::string> boardText(const Game& game);
 // Runs `frames` steps of the game with a fixed frame time.
 void stepFrames(Game& game, int frames, float seconds);
 
-// Steps until the state changes or `limit` frames have run; returns the frames run.
-int stepUntilStateChanges(Game& game, float seconds, int limit = 100000);
-
 // Number of gems on the board.
 int boardGemCount(const Game& game);
 
