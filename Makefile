@@ -6,9 +6,12 @@ BUILD := build
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 PACKAGE_BUILD := build-package
+# A second package build in a copy of the tree, to show the two are the same bytes.
+REBUILD_DIR := build-rebuild
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test asan fuzz bench package package-test screenshot deps-build deps-test clean
+.PHONY: all build run test asan fuzz bench package package-test fresh-check screenshot icons \
+	deps-build deps-test clean
 
 all: build
 
@@ -22,8 +25,10 @@ build: deps-build
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS) --target gemwell
 
+# Quitting with q (status 42) and the end of a game (status 0) are both a normal end.
 run: build
-	cd $(CURDIR) && ./$(BUILD)/gemwell
+	@cd $(CURDIR) && ./$(BUILD)/gemwell; status=$$?; \
+		if [ $$status -ne 0 ] && [ $$status -ne 42 ]; then exit $$status; fi
 
 # Unit tests, end-to-end tests in a private X server, the unit tests again and a minute of
 # random input to the real binary under AddressSanitizer and UndefinedBehaviorSanitizer, and a
@@ -54,18 +59,34 @@ fuzz: deps-test
 		exit $$status; }
 	@echo "fuzz: $(FUZZ_SECONDS) s with no finding"
 
-# A Debian package of the game, in build-package/.
+# A Debian package of the game, in build-package/, with Debian's hardened build flags. cpack
+# packs under umask 022, as dpkg-buildpackage does, so the package's own archive headers do not
+# depend on the caller's umask either.
 package:
 	@tools/install-deps.sh package
-	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DGEMWELL_TESTS=OFF
-	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target gemwell
-	cd $(PACKAGE_BUILD) && cpack -G DEB
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=None -DGEMWELL_TESTS=OFF \
+		-DGEMWELL_DEB_BUILDFLAGS=ON -DGEMWELL_WERROR=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && umask 022 && cpack -G DEB
 
-# Unpacks the package and checks its files and dependencies, and runs the game it installs.
+# Checks the package: its files, lintian, hardening, metainfo, menu entry and manual page, the
+# game it installs, and a second build, in another directory under umask 077, for the same bytes.
 package-test: package
+	rm -rf $(REBUILD_DIR) && mkdir -p $(REBUILD_DIR)/gemwell
+	tar -c --exclude='./build*' . | tar -x -C $(REBUILD_DIR)/gemwell
+	umask 077 && $(MAKE) --no-print-directory -C $(REBUILD_DIR)/gemwell package >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target package_tests
 	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb | head -n 1) \
+	GEMWELL_DEB_REBUILT=$$(ls $(CURDIR)/$(REBUILD_DIR)/gemwell/$(PACKAGE_BUILD)/gemwell_*.deb) \
 		./$(BUILD)/tests/package_tests
+
+# make test on a fresh minimal Debian root holding only make and the committed tree, then the
+# package it built installed with apt into a second fresh root and played (see the script).
+fresh-check:
+	@tools/install-deps.sh fresh
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS) --target installed_game_check
+	tools/fresh-check.sh $(CURDIR)/$(BUILD)/tools/installed_game_check
 
 # The README's screenshot, from the real game under Xvfb.
 screenshot: deps-test
@@ -84,5 +105,13 @@ bench:
 	./$(BUILD)/bench/frame_rate $(BUILD)/bench/libswap_counter.so \
 		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
 
+# The PNG icons from the SVG (committed, so that building needs no SVG renderer).
+icons:
+	@tools/install-deps.sh icons
+	for size in 16 32 48 64 128 256; do \
+		mkdir -p data/icons/$${size}x$${size} && \
+		rsvg-convert -w $$size -h $$size data/gemwell.svg -o data/icons/$${size}x$${size}/gemwell.png; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) build-fresh

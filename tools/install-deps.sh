@@ -1,20 +1,34 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, and only those missing, saying which.
-# Usage: tools/install-deps.sh build|test|bench|package
+# Every program a make target calls comes from one of these lists (make itself excepted: it is
+# what runs this).
+# Usage: tools/install-deps.sh build|test|bench|package|fresh|icons
 set -euo pipefail
 
+# make run, make build: the compiler, CMake and the GL and GLUT headers.
 build=(cmake g++ make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev)
-test=("${build[@]}" libgtest-dev zlib1g-dev xvfb xdotool x11-apps faketime libfaketime libgl1-mesa-dri
-      clang libclang-rt-14-dev dpkg-dev desktop-file-utils man-db groff-base)
+# make package: dpkg-shlibdeps (dpkg-dev) and file, which CPack needs to work out dependencies.
+package=("${build[@]}" dpkg-dev file)
+# make test: GoogleTest; Xvfb, xdotool, xwd, libfaketime and Mesa's software OpenGL for the
+# end-to-end tests; clang for the fuzz target; and what checks the package: lintian,
+# hardening-check (devscripts), appstreamcli, desktop-file-validate, mandoc and man.
+test=("${package[@]}" libgtest-dev zlib1g-dev xvfb xdotool x11-apps faketime libfaketime
+      libgl1-mesa-dri clang libclang-rt-14-dev lintian devscripts appstream desktop-file-utils
+      mandoc man-db groff-base)
 bench=("${build[@]}" libbenchmark-dev)
-package=("${build[@]}" dpkg-dev desktop-file-utils man-db groff-base)
+# make fresh-check: debootstrap, and git to export the committed tree.
+fresh=("${test[@]}" debootstrap git)
+# make icons: the SVG renderer.
+icons=(librsvg2-bin)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
     test) wanted=("${test[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
     package) wanted=("${package[@]}") ;;
-    *) echo "usage: $0 build|test|bench|package" >&2; exit 2 ;;
+    fresh) wanted=("${fresh[@]}") ;;
+    icons) wanted=("${icons[@]}") ;;
+    *) echo "usage: $0 build|test|bench|package|fresh|icons" >&2; exit 2 ;;
 esac
 
 missing=()

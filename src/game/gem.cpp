@@ -48,19 +48,18 @@ const float* colourOf(int32_t colourIndex)
     return colourIndex >= 0 && colourIndex < kGrey ? kPalette[colourIndex] : kPalette[kGrey];
 }
 
+// A new gem aims at the floor (target row 0); the landing test stops it on top of its column.
 Gem::Gem(int32_t colourIndex, const float position[3], float fallSpeed)
     : colourIndex(colourIndex), specular{kSpecular, kSpecular, kSpecular, 1.0f},
-      shininess(kShininess), speed{kSideSpeed, fallSpeed, kSideSpeed}
+      shininess(kShininess), position{position[0], position[1], position[2]},
+      target{static_cast<int32_t>(position[0]), 0, static_cast<int32_t>(position[2])},
+      speed{kSideSpeed, fallSpeed, kSideSpeed}
 {
     const float* rgb = colourOf(colourIndex);
-    for (int axis = 0; axis < 3; ++axis)
+    for (int channel = 0; channel < 3; ++channel)
     {
-        colour[axis] = rgb[axis];
-        this->position[axis] = position[axis];
-        target[axis] = static_cast<int32_t>(position[axis]);
+        colour[channel] = rgb[channel];
     }
-    // A new gem aims at the floor; the landing test stops it on top of its column.
-    target[1] = 0;
     ++s_liveCount;
 }
 
