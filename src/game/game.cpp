@@ -105,10 +105,17 @@ void Game::stepFalling()
 
 void Game::landPiece(int height)
 {
-    // Rest the piece on top of its column. For every ordinary landing this is where snapping
-    // puts it anyway; after a long frame or a soft drop the gems may have sunk into the stack
-    // or below the floor, or bunched up on it, and must not be written over other gems.
-    piece->dropTo(height);
+    // Snapping puts an ordinary landing's gems in rows height to height + 2. After a long frame
+    // or a soft drop they may have sunk into the stack or below the floor, or bunched up on it:
+    // then the piece is rested on top of its column first, so no gem is written over another.
+    for (int slot = 0; slot < 3; ++slot)
+    {
+        if (piece->gems[slot]->snappedRow() != height + slot)
+        {
+            piece->dropTo(height);
+            break;
+        }
+    }
     for (int slot = 0; slot < 3; ++slot)
     {
         Gem* gem = piece->gems[slot];

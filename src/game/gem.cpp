@@ -91,3 +91,8 @@ void Gem::snapToGrid()
         p = snap(p);
     }
 }
+
+int Gem::snappedRow() const
+{
+    return truncateCell(snap(position[1]));
+}

@@ -30,6 +30,9 @@ public:
     // Rounds the position to whole cells; halves round toward zero.
     void snapToGrid();
 
+    // The row snapToGrid would put the gem in.
+    int snappedRow() const;
+
     int32_t colourIndex = 0;  // 0 to 4, as stored in the board's colour grid
     float colour[3] = {};     // red, green, blue
     float specular[4] = {};

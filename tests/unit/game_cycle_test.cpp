@@ -4,6 +4,7 @@
 #include "game/score_display.h"
 #include "play_field.h"
 
+#include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
@@ -43,7 +44,7 @@ TEST(GameRecord, StartsEmptyWithTwoLivesAndAnActivePiece)
     EXPECT_EQ(game->state, Falling);
     EXPECT_EQ(game->lives, 2);
     EXPECT_EQ(game->settling, 0);
-    EXPECT_FLOAT_EQ(game->fallSpeed, 2.0f);
+    EXPECT_EQ(game->fallSpeed, 2.0f);
     EXPECT_EQ(boardGemCount(*game), 0);
     for (int cell = 0; cell < kCells; ++cell)
     {
@@ -87,7 +88,7 @@ TEST(GameLanding, PieceFallsSixSecondsSnapsAndEntersTheGrids)
         ++frames;
     }
     // 11.9 rows at 2 rows per second is 595 frames of 10 ms; it lands in the frame after.
-    EXPECT_NEAR(frames, 596, 1);
+    EXPECT_EQ(frames, 596);
     for (int row = 0; row < 3; ++row)
     {
         const int cell = cellIndex(2, row);
@@ -100,6 +101,29 @@ TEST(GameLanding, PieceFallsSixSecondsSnapsAndEntersTheGrids)
     EXPECT_EQ(game->state, Falling);
     EXPECT_EQ(game->piece->active, 1);
     EXPECT_EQ(invariantViolation(*game), "");
+}
+
+TEST(GameLanding, TheSnapBandIsInclusiveAndComparedInDouble)
+{
+    // 0.1f is a little more than 0.1, so a bottom gem there is still above the band; the
+    // float just below it is inside. (In single precision 0 + 0.1f >= 0.1f would land.)
+    const auto game = seededGame();
+    const Piece* piece = game->piece;
+    const auto stepFrom = [&](float bottom)
+    {
+        for (int slot = 0; slot < 3; ++slot)
+        {
+            piece->gems[slot]->position[1] = bottom + slot;
+        }
+        stepFrames(*game, 1, 0.0f);
+    };
+    stepFrom(0.1f);
+    ASSERT_EQ(game->piece, piece) << "landed from 0.1f";
+    stepFrom(std::nextafter(0.1f, 0.0f));
+    // Landed in place, and the next piece has come.
+    EXPECT_NE(game->piece, piece);
+    EXPECT_EQ(game->columnHeight(2), 3);
+    EXPECT_EQ(game->gems[cellIndex(2, 0)]->position[1], 0.0f);
 }
 
 TEST(GameLanding, LandingOnElevenGemsFillsTheWellWithoutOverflow)
@@ -171,6 +195,35 @@ TEST(GameOverflow, EachSlotOverflowsWithLivesTwoOneAndZero)
             EXPECT_EQ(game->piece->active, 1);
             EXPECT_EQ(invariantViolation(*game), "");
         }
+    }
+}
+
+TEST(GameOverflow, GemsLeftAboveAnOverflowKeepTheHeightsTheyFellTo)
+{
+    // A hard drop onto 14 or 13 gems, then a soft drop of 16 ms: the gems that are never
+    // placed stay exactly where they were, not rested on the column.
+    for (int stack : {14, 13})
+    {
+        SCOPED_TRACE(stack);
+        const auto game = seededGame();
+        stackColumn(*game, 2, stack);
+        game->hardDrop();
+        g_frameSeconds = 0.016f;
+        game->softDrop();
+        const Piece* piece = game->piece;
+        const float fallen[3] = {piece->gems[0]->position[1], piece->gems[1]->position[1],
+                                 piece->gems[2]->position[1]};
+        ASSERT_EQ(fallen[2], stack == 14 ? 15.9680004f : 14.9680004f);
+        stepFrames(*game, 1, 0.016f);
+        EXPECT_EQ(game->state, Restarting);
+        const int placed = kRows - stack;
+        EXPECT_EQ(boardGemCount(*game), stack + placed);
+        for (int slot = placed + 1; slot < 3; ++slot)
+        {
+            EXPECT_EQ(piece->gems[slot]->position[1], fallen[slot]) << "slot " << slot;
+        }
+        // The overflowing gem itself was snapped up to row 14.
+        EXPECT_EQ(piece->gems[placed]->position[1], 14.0f);
     }
 }
 
