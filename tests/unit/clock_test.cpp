@@ -11,10 +11,13 @@ TEST(FrameClock, ElapsedTimeIsModularAcrossTheWrap)
     EXPECT_EQ(elapsedMillis(INT32_MIN + 5, INT32_MAX - 4), 10u);
     EXPECT_EQ(elapsedMillis(2, -3), 5u);
 
+    // Milliseconds times the single-precision 0.001f, multiplied in double, stored as float:
+    // not 0.005f, not 86400, and not the float product 16777.2168 for 2^24 + 1.
     EXPECT_EQ(millisToSeconds(0), 0.0f);
-    EXPECT_FLOAT_EQ(millisToSeconds(16), 0.016f);
-    EXPECT_FLOAT_EQ(millisToSeconds(86400000u), 86400.0f);
-    EXPECT_GE(millisToSeconds(10u), 0.0f);
+    EXPECT_EQ(millisToSeconds(5), 0.00500000035f);
+    EXPECT_EQ(millisToSeconds(16), 0.0160000008f);
+    EXPECT_EQ(millisToSeconds(86400000u), 86400.0078f);
+    EXPECT_EQ(millisToSeconds((1u << 24) + 1), 16777.2188f);
 }
 
 TEST(FrameClock, TickMeasuresFromTheLastReading)
@@ -24,7 +27,7 @@ TEST(FrameClock, TickMeasuresFromTheLastReading)
     tickClock();
     const int32_t first = g_lastClock;
     EXPECT_GE(first, 0);
-    EXPECT_FLOAT_EQ(g_frameSeconds, millisToSeconds(static_cast<uint32_t>(first)));
+    EXPECT_EQ(g_frameSeconds, millisToSeconds(static_cast<uint32_t>(first)));
 
     // Two frames in quick succession: a small, never negative frame time.
     tickClock();

@@ -102,14 +102,25 @@ TEST(Commands, SidewaysMovesStopAtWallsAndTallerNeighbours)
     // Only the target changed; the gems slide there at 11 cells per second.
     EXPECT_EQ(piece->gems[0]->position[0], 2.0f);
     stepFrames(*game, 1, 0.05f);
-    EXPECT_FLOAT_EQ(piece->gems[0]->position[0], 2.55f);
-    EXPECT_FLOAT_EQ(piece->gems[0]->position[1], 11.9f);
+    EXPECT_EQ(piece->gems[0]->position[0], 2.55f);
+    EXPECT_EQ(piece->gems[0]->position[1], 11.9f);
     stepFrames(*game, 1, 0.05f);
     EXPECT_EQ(piece->gems[0]->position[0], 3.0f);
 }
 
 TEST(Commands, SidewaysTestStaysOnTheBoardAboveAndBelowIt)
 {
+    {
+        // Hard drop onto 13 gems: the bottom gem is in row 13, the top row, where a column of
+        // 14 beside it blocks.
+        const auto game = seededGame();
+        stackColumn(*game, 1, 14);
+        stackColumn(*game, 2, 13);
+        game->hardDrop();
+        EXPECT_EQ(game->piece->gems[0]->position[1], 13.0f);
+        game->moveLeft();
+        EXPECT_EQ(game->piece->gems[0]->target[0], 2);
+    }
     {
         // Hard drop onto a full column: the bottom gem sits at row 14, above the well, where
         // nothing blocks a move even beside another full column.
@@ -160,8 +171,8 @@ TEST(Commands, SoftDropAddsOneFramesFallPerKeyEvent)
     {
         game->softDrop();  // each adds g_frameSeconds x 2 rows
     }
-    EXPECT_NEAR(game->piece->gems[0]->position[1], 11.84, 1e-5);
-    EXPECT_NEAR(game->piece->gems[2]->position[1], 13.84, 1e-5);
+    EXPECT_EQ(game->piece->gems[0]->position[1], 11.8400002f);
+    EXPECT_EQ(game->piece->gems[2]->position[1], 13.8400002f);
 }
 
 TEST(Commands, HardDropPlacesThePieceOnTopOfItsColumn)
@@ -176,6 +187,14 @@ TEST(Commands, HardDropPlacesThePieceOnTopOfItsColumn)
     EXPECT_EQ(empty->columnHeight(2), 0);
     stepFrames(*empty, 1, 0.001f);
     EXPECT_EQ(empty->columnHeight(2), 3);
+
+    // Still drawn in column 2 while sliding to column 3: the drop goes by the target column.
+    const auto sliding = seededGame();
+    stackColumn(*sliding, 3, 5);
+    sliding->moveRight();
+    ASSERT_EQ(sliding->piece->gems[0]->position[0], 2.0f);
+    sliding->hardDrop();
+    EXPECT_EQ(sliding->piece->gems[0]->position[1], 5.0f);
 
     const auto twelve = seededGame();
     stackColumn(*twelve, 2, 12);

@@ -22,23 +22,23 @@ TEST(GemConstruction, TakesColourTableSpeedsAndAimsAtTheFloor)
         EXPECT_EQ(gem.colourIndex, colour);
         for (int channel = 0; channel < 3; ++channel)
         {
-            EXPECT_FLOAT_EQ(gem.colour[channel], expected[colour][channel]) << colour;
+            EXPECT_EQ(gem.colour[channel], expected[colour][channel]) << colour;
         }
     }
     const float* grey = colourOf(-1);
-    EXPECT_FLOAT_EQ(grey[0], 0.8f);
-    EXPECT_FLOAT_EQ(grey[2], 0.8f);
+    EXPECT_EQ(grey[0], 0.8f);
+    EXPECT_EQ(grey[2], 0.8f);
 
     const Gem gem = makeGem(2.7f, 12.9f, 0.0f);
     EXPECT_EQ(gem.target[0], 2);
     EXPECT_EQ(gem.target[1], 0);
     EXPECT_EQ(gem.target[2], 0);
-    EXPECT_FLOAT_EQ(gem.position[1], 12.9f);
-    EXPECT_FLOAT_EQ(gem.speed[0], 11.0f);
-    EXPECT_FLOAT_EQ(gem.speed[1], 2.0f);
-    EXPECT_FLOAT_EQ(gem.speed[2], 11.0f);
-    EXPECT_FLOAT_EQ(gem.shininess, 0.3f);
-    EXPECT_FLOAT_EQ(gem.specular[0], 0.8f);
+    EXPECT_EQ(gem.position[1], 12.9f);
+    EXPECT_EQ(gem.speed[0], 11.0f);
+    EXPECT_EQ(gem.speed[1], 2.0f);
+    EXPECT_EQ(gem.speed[2], 11.0f);
+    EXPECT_EQ(gem.shininess, 0.3f);
+    EXPECT_EQ(gem.specular[0], 0.8f);
 }
 
 TEST(GemMotion, SnapsOntoTargetWithinTheInclusiveBandWhateverTheFrameTime)
@@ -59,13 +59,24 @@ TEST(GemMotion, SnapsOntoTargetWithinTheInclusiveBandWhateverTheFrameTime)
 
 TEST(GemMotion, MovesAtEachAxisSpeedAndNeverOvershoots)
 {
+    // Each step is worked out in double and stored as float: 2 + 0.01f x 11 and 12 - 0.01f x 2.
     g_frameSeconds = 0.01f;
     Gem gem = makeGem(2.0f, 12.0f);
     gem.target[0] = 3;
     gem.approachTarget();
-    EXPECT_NEAR(gem.position[0], 2.11, 1e-6);   // 11 cells per second sideways
-    EXPECT_NEAR(gem.position[1], 11.98, 1e-6);  // 2 rows per second down
+    EXPECT_EQ(gem.position[0], 2.1099999f);   // 11 cells per second sideways
+    EXPECT_EQ(gem.position[1], 11.9799995f);  // 2 rows per second down
     EXPECT_EQ(gem.position[2], 0.0f);
+
+    // Sixteen 13 ms frames of sliding: stepping in float alone would end at 4.28800201.
+    g_frameSeconds = 0.013f;
+    Gem slider = makeGem(2.0f, 0.0f);
+    slider.target[0] = 5;
+    for (int frame = 0; frame < 16; ++frame)
+    {
+        slider.approachTarget();
+    }
+    EXPECT_EQ(slider.position[0], 4.28799868f);
 
     // 0.3 above the target with a step of a whole cell stops exactly on it.
     g_frameSeconds = 0.5f;
@@ -98,11 +109,11 @@ TEST(GemMotion, FallStepIgnoresTheTargetAndTranslateMovesWholeCells)
     g_frameSeconds = 1.0f;
     Gem gem = makeGem(2.0f, 0.5f);
     gem.fallStep();
-    EXPECT_FLOAT_EQ(gem.position[1], -1.5f);
+    EXPECT_EQ(gem.position[1], -1.5f);
     gem.translate(1, 2, -1);
-    EXPECT_FLOAT_EQ(gem.position[0], 3.0f);
-    EXPECT_FLOAT_EQ(gem.position[1], 0.5f);
-    EXPECT_FLOAT_EQ(gem.position[2], -1.0f);
+    EXPECT_EQ(gem.position[0], 3.0f);
+    EXPECT_EQ(gem.position[1], 0.5f);
+    EXPECT_EQ(gem.position[2], -1.0f);
 }
 
 TEST(GemSnap, RoundsHalvesDownAndNegativesTowardZero)

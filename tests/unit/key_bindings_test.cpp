@@ -81,7 +81,7 @@ TEST(KeyBindings, EveryBoundKeyReachesItsCommand)
         }
         const Gem* bottom = f.game->piece->gems[0];
         EXPECT_EQ(bottom->target[0], c.column);
-        EXPECT_FLOAT_EQ(bottom->position[1], c.row);
+        EXPECT_EQ(bottom->position[1], c.row);
         EXPECT_EQ(bottom->colourIndex, c.bottomColour);
     }
     g_game = nullptr;

@@ -31,6 +31,7 @@ struct MatchCase
     const char* name;
     std::vector<std::string> board;
     std::vector<std::string> marks;
+    int lift = 0;  // empty rows below the picture, to put it against the top of the well
 };
 
 const MatchCase kCases[] = {
@@ -47,18 +48,45 @@ const MatchCase kCases[] = {
     {"crossing lines", {".1.2..", "1112..", ".1.2.."}, {".x.x..", "xxxx..", ".x.x.."}},
     {"mixed colours", {"012340", "340123", "123401"}, {"......", "......", "......"}},
     {"no wrap from column 5 to 0", {"3...33"}, {"......"}},
+    {"vertical in the last column", {".....4", ".....4", ".....4"}, {".....x", ".....x", ".....x"}},
+    {"horizontal along the top row", {"111..."}, {"xxx..."}, 13},
+    {"falling diagonal from the top row",
+     {"2.....", ".2....", "..2..."},
+     {"x.....", ".x....", "..x..."},
+     11},
 };
 }  // namespace
 
-TEST(MatchFinding, MarksEveryLineOfThreeAndNothingElse)
+TEST(MatchFinding, MarksEveryLineOfThreeAndNothingElseAndClearingRemovesJustThose)
 {
     for (const MatchCase& c : kCases)
     {
         SCOPED_TRACE(c.name);
+        std::vector<std::string> board = c.board;
+        std::vector<std::string> marks = c.marks;
+        board.insert(board.end(), c.lift, "......");
+        marks.insert(marks.end(), c.lift, "......");
         const std::unique_ptr<Game> game(newSeededGame());
-        EXPECT_EQ(marksAfterPass(*game, c.board), c.marks);
-        const bool anyMark = c.marks != std::vector<std::string>(c.marks.size(), "......");
+        EXPECT_EQ(marksAfterPass(*game, board), marks);
+        const bool anyMark = marks != std::vector<std::string>(marks.size(), "......");
         EXPECT_EQ(game->state, anyMark ? Clearing : Falling);
+        if (!anyMark)
+        {
+            continue;
+        }
+        // The next step empties the marked cells, and only those.
+        std::vector<std::string> cleared = boardText(*game);
+        for (size_t line = 0; line < marks.size(); ++line)
+        {
+            std::string& row = cleared[kRows - marks.size() + line];
+            for (int column = 0; column < kColumns; ++column)
+            {
+                row[column] = marks[line][column] == 'x' ? '.' : row[column];
+            }
+        }
+        stepFrames(*game, 1, 0.016f);
+        EXPECT_EQ(boardText(*game), cleared);
+        EXPECT_EQ(game->state, Settling);
     }
 }
 

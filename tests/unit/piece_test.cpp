@@ -62,8 +62,8 @@ TEST(PieceCommands, ShiftChangesOnlyTheTargetColumnAndDropToSetsRows)
     }
     g_frameSeconds = 0.25f;
     piece.fall();
-    EXPECT_FLOAT_EQ(piece.gems[0]->position[1], 4.5f);
-    EXPECT_FLOAT_EQ(piece.gems[2]->position[1], 6.5f);
+    EXPECT_EQ(piece.gems[0]->position[1], 4.5f);
+    EXPECT_EQ(piece.gems[2]->position[1], 6.5f);
 }
 
 TEST(PieceOwnership, ReleasedGemsAreNoLongerOwned)

@@ -55,7 +55,7 @@ TEST(Settling, GemsAboveAGapAreReassignedThenFallAtTenRowsPerSecond)
     EXPECT_EQ(game->gems[cellIndex(0, 1)], top);
     EXPECT_EQ(game->colours[cellIndex(0, 2)], kEmpty);
     EXPECT_EQ(middle->target[1], 0);
-    EXPECT_FLOAT_EQ(middle->speed[1], 10.0f);
+    EXPECT_EQ(middle->speed[1], 10.0f);
     EXPECT_EQ(middle->position[1], 1.0f);
     EXPECT_EQ(game->settling, 1);
 
@@ -63,8 +63,8 @@ TEST(Settling, GemsAboveAGapAreReassignedThenFallAtTenRowsPerSecond)
     for (float expected : {0.75f, 0.5f, 0.25f, 0.0f})
     {
         stepFrames(*game, 1, 0.025f);
-        EXPECT_FLOAT_EQ(middle->position[1], expected);
-        EXPECT_FLOAT_EQ(top->position[1], expected + 1.0f);
+        EXPECT_EQ(middle->position[1], expected);
+        EXPECT_EQ(top->position[1], expected + 1.0f);
         EXPECT_EQ(game->state, Settling);
     }
     // Frame 6 finds nothing away, ends the settling and runs the match pass.
@@ -122,8 +122,8 @@ TEST(Settling, ColumnsFallIndependently)
     for (const auto& rows : expected)
     {
         stepFrames(*game, 1, 0.05f);
-        EXPECT_FLOAT_EQ(high->position[1], rows[0]);
-        EXPECT_FLOAT_EQ(low->position[1], rows[1]);
+        EXPECT_EQ(high->position[1], rows[0]);
+        EXPECT_EQ(low->position[1], rows[1]);
         EXPECT_EQ(game->state, Settling);
     }
     EXPECT_EQ(game->gems[cellIndex(0, 0)], resting[0]);
