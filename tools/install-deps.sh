@@ -2,7 +2,7 @@
 # Installs the Debian packages a make target needs, and only those missing, saying which.
 # Every program a make target calls comes from one of these lists (make itself excepted: it is
 # what runs this).
-# Usage: tools/install-deps.sh build|test|bench|package|fresh|icons
+# Usage: tools/install-deps.sh build|test|bench|package|fresh|icons|coverage
 set -euo pipefail
 
 # make run, make build: the compiler, CMake and the GL and GLUT headers.
@@ -20,6 +20,8 @@ bench=("${build[@]}" libbenchmark-dev)
 fresh=("${test[@]}" debootstrap git)
 # make icons: the SVG renderer.
 icons=(librsvg2-bin)
+# make coverage: gcovr, on top of what the tests need.
+coverage=("${test[@]}" gcovr)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
@@ -28,7 +30,8 @@ case "${1:-build}" in
     package) wanted=("${package[@]}") ;;
     fresh) wanted=("${fresh[@]}") ;;
     icons) wanted=("${icons[@]}") ;;
-    *) echo "usage: $0 build|test|bench|package|fresh|icons" >&2; exit 2 ;;
+    coverage) wanted=("${coverage[@]}") ;;
+    *) echo "usage: $0 build|test|bench|package|fresh|icons|coverage" >&2; exit 2 ;;
 esac
 
 missing=()

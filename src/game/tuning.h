@@ -32,7 +32,8 @@ constexpr int cellIndex(int column, int row)
 
 constexpr bool onBoard(int column, int row)
 {
-    return column >= 0 && column < kColumns && row >= 0 && row < kRows;
+    // The match pass looks only rightward, so it never asks about a column below 0.
+    return column >= 0 && column < kColumns && row >= 0 && row < kRows;  // GCOVR_EXCL_BR_LINE
 }
 
 // Truncates toward zero like a cast, but saturates far from the board (a soft drop in a frame of

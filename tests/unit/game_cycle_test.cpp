@@ -57,6 +57,13 @@ TEST(GameRecord, StartsEmptyWithTwoLivesAndAnActivePiece)
     EXPECT_EQ(game->score->text[0], '0');
     EXPECT_NE(game->digitImage, nullptr);
     EXPECT_EQ(invariantViolation(*game), "");
+
+    // A state the cycle does not know steps nothing.
+    game->state = static_cast<GameState>(5);
+    const float height = game->piece->gems[0]->position[1];
+    stepFrames(*game, 1, 1.0f);
+    EXPECT_EQ(game->piece->gems[0]->position[1], height);
+    EXPECT_EQ(game->state, 5);
 }
 
 TEST(GameRecord, ColumnHeightIsTheRowAboveTheTopmostGem)
