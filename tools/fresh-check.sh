@@ -7,7 +7,37 @@
 # Each root is entered in mount and PID namespaces of its own, so its mounts and every process
 # started in it end with the namespace, whatever way the check ends.
 # Usage: tools/fresh-check.sh PLAY_CHECK_BINARY    (make fresh-check passes it)
+#        tools/fresh-check.sh --in-root ROOT COMMAND...
 set -euo pipefail
+
+# Runs a command as root inside a root directory, in mount and PID namespaces of its own. The
+# root gets a /dev of its own, not the host's, so nothing run there as root can touch the host.
+in_root() {
+    local root=$1
+    shift
+    unshare --mount --pid --fork --kill-child --propagation private \
+        bash -c 'set -e; root=$1; shift
+                 mount -t proc proc "$root/proc"
+                 mount -t sysfs -o ro sysfs "$root/sys"
+                 mount -t tmpfs -o mode=0755,nosuid tmpfs "$root/dev"
+                 for node in null:3 zero:5 full:7 random:8 urandom:9; do
+                     mknod -m 0666 "$root/dev/${node%:*}" c 1 "${node#*:}"
+                 done
+                 mknod -m 0666 "$root/dev/tty" c 5 0
+                 mkdir "$root/dev/pts" "$root/dev/shm"
+                 mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
+                 mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
+                 ln -s pts/ptmx "$root/dev/ptmx"
+                 ln -s /proc/self/fd "$root/dev/fd"
+                 set +e
+                 chroot "$root" "$@"; exit $?' in-root "$root" "$@"
+}
+# The script enters a root for the game it checks too.
+if [ "${1:-}" = --in-root ]; then
+    shift
+    in_root "$@"
+    exit
+fi
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 play_check=${1:?usage: $0 PLAY_CHECK_BINARY}
@@ -28,18 +58,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
-
-# Runs a command as root inside a root directory, with /proc, /sys and /dev mounted there.
-in_root() {
-    local root=$1
-    shift
-    unshare --mount --pid --fork --kill-child --propagation private \
-        bash -c 'root=$1; shift
-                 mount -t proc proc "$root/proc"
-                 mount --rbind /sys "$root/sys"
-                 mount --rbind /dev "$root/dev"
-                 chroot "$root" "$@"' in-root "$root" "$@"
-}
 
 stage_names=()
 stage_seconds=()
@@ -116,9 +134,7 @@ install_package() {
 }
 
 play_installed_game() {
-    "$play_check" unshare --mount --pid --fork --kill-child --propagation private \
-        bash -c 'mount -t proc proc "$1/proc"; mount --rbind /dev "$1/dev"
-                 chroot "$1" /usr/games/gemwell' in-root "$work/play-root"
+    "$play_check" "$0" --in-root "$work/play-root" /usr/games/gemwell
 }
 
 rm -rf --one-file-system "$work"
