@@ -134,7 +134,7 @@ install_package() {
 }
 
 play_installed_game() {
-    "$play_check" "$0" --in-root "$work/play-root" /usr/games/gemwell
+    "$play_check" "$top/tools/fresh-check.sh" --in-root "$work/play-root" /usr/games/gemwell
 }
 
 rm -rf --one-file-system "$work"

@@ -25,7 +25,8 @@ int main(int argc, char** argv)
     GameWindow game(x, options);
     if (!game.waitUntilShown(60.0))
     {
-        std::fprintf(stderr, "no game window appeared\n%s", game.errors().c_str());
+        std::fprintf(stderr, "no game window appeared (status %d)\n%s", game.waitForExit(0.0),
+                     game.errors().c_str());
         return 1;
     }
     std::printf("the game's window appeared after %.1f s\n", game.secondsSinceLaunch());
