@@ -1,10 +1,9 @@
 // The frame clock: the only place game time is taken from the wall clock.
 #pragma once
 
-#include <cstdint>
+#include "game/frame_time.h"
 
-// Elapsed seconds of the current frame; 0 until the first frame. Read by every motion step.
-extern float g_frameSeconds;
+#include <cstdint>
 
 // Millisecond clock reading taken at the previous frame.
 extern int32_t g_lastClock;
@@ -18,5 +17,6 @@ uint32_t elapsedMillis(int32_t now, int32_t last);
 // Seconds for an elapsed millisecond count, as the frame clock stores them.
 float millisToSeconds(uint32_t millis);
 
-// Measures the frame: sets g_frameSeconds from the time since the last call, then g_lastClock.
+// Measures the frame: sets g_frameSeconds (defined here) from the time since the last call, then
+// g_lastClock.
 void tickClock();

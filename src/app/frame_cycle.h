@@ -1,11 +1,6 @@
 // The frame cycle: one measured step of the game and one redraw, as often as the system allows.
 #pragma once
 
-class Game;
-
-// The one game, set at start-up and never changed or released.
-extern Game* g_game;
-
 // Display callback: measure the frame, clear, step the game, draw it, swap buffers.
 void renderFrame();
 

@@ -1,5 +1,4 @@
 // The player's commands: they act on the current piece at once, between frames.
-#include "app/clock.h"
 #include "game/game.h"
 #include "game/gem.h"
 #include "game/piece.h"

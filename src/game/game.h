@@ -24,6 +24,12 @@ constexpr const char* kGameOverMessage = "GAME OVER MAN!\n";
 // Exit status after the game-over message.
 constexpr int kGameOverStatus = 0;
 
+class Game;
+
+// The one running game: set by the app at start-up, never changed or released. The app's frame
+// cycle steps it and the key handlers steer it.
+extern Game* g_game;
+
 class Game
 {
 public:

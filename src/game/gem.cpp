@@ -1,6 +1,6 @@
 #include "game/gem.h"
 
-#include "app/clock.h"
+#include "game/frame_time.h"
 #include "game/tuning.h"
 
 namespace

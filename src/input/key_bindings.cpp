@@ -1,6 +1,5 @@
 #include "input/key_bindings.h"
 
-#include "app/frame_cycle.h"
 #include "game/game.h"
 
 #include <GL/freeglut.h>

@@ -1,6 +1,6 @@
 #include "play_field.h"
 
-#include "app/clock.h"
+#include "game/frame_time.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "game/random.h"
