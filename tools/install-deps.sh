@@ -9,12 +9,13 @@ set -euo pipefail
 build=(cmake g++ make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev)
 # make package: dpkg-shlibdeps (dpkg-dev) and file, which CPack needs to work out dependencies.
 package=("${build[@]}" dpkg-dev file)
-# make test: GoogleTest; Xvfb, xdotool, xwd, libfaketime and Mesa's software OpenGL for the
-# end-to-end tests; clang for the fuzz target; and what checks the package: lintian,
-# hardening-check (devscripts), appstreamcli, desktop-file-validate, mandoc and man.
-test=("${package[@]}" libgtest-dev zlib1g-dev xvfb xdotool x11-apps faketime libfaketime
-      libgl1-mesa-dri clang libclang-rt-14-dev lintian devscripts appstream desktop-file-utils
-      mandoc man-db groff-base)
+# make test: GoogleTest; Xvfb, libfaketime and Mesa's software OpenGL, with Xlib, libxdo and
+# libpng for the harness, for the end-to-end tests; clang for the fuzz target; and what checks
+# the package: lintian, hardening-check (devscripts), appstreamcli, desktop-file-validate,
+# mandoc and man.
+test=("${package[@]}" libgtest-dev xvfb faketime libfaketime libgl1-mesa-dri libx11-dev
+      libxdo-dev libpng-dev clang libclang-rt-14-dev lintian devscripts appstream
+      desktop-file-utils mandoc man-db groff-base)
 bench=("${build[@]}" libbenchmark-dev)
 # make fresh-check: debootstrap, and git to export the committed tree.
 fresh=("${test[@]}" debootstrap git)

@@ -50,7 +50,7 @@ protected:
         }
         if (testing::Test::HasFailure())
         {
-            writePpm(shot, testing::TempDir() + "gemwell-failed-screenshot.ppm");
+            writePng(shot, testing::TempDir() + "gemwell-failed-screenshot.png");
         }
     }
 
@@ -182,14 +182,13 @@ TEST_F(EndToEnd, ResizingToExtremesKeepsPlayingAndDrawingInPlace)
     const auto game = launch();
     ASSERT_TRUE(game);
     // X refuses a zero width or height outright; the rest reach the game as reshapes.
-    for (const char* size : {"1 1", "4000 4000", "640 0", "0 0", "1280 480", "640 480"})
+    for (const auto& size :
+         {std::pair{1, 1}, {4000, 4000}, {640, 0}, {0, 0}, {1280, 480}, {640, 480}})
     {
-        const std::string text = size;
-        const std::string width = text.substr(0, text.find(' '));
-        const std::string height = text.substr(text.find(' ') + 1);
-        x.tool({"xdotool", "windowsize", game->windowId(), width, height});
+        game->resize(size.first, size.second);
         pause(0.4);
-        ASSERT_TRUE(game->running()) << size << "\n" << game->errors();
+        ASSERT_TRUE(game->running()) << size.first << " x " << size.second << "\n"
+                                     << game->errors();
     }
     const Screenshot shot = game->screenshot();
     ASSERT_EQ(shot.width, 640);
@@ -211,7 +210,7 @@ TEST_F(EndToEnd, StartsWithAnEmptyArgumentVector)
     ASSERT_TRUE(game.running()) << game.errors();
     // The window is untitled then, so it is not looked up by name: with no window manager the
     // keys go to the window under the pointer.
-    x.tool({"xdotool", "mousemove", "320", "240"});
-    x.tool({"xdotool", "key", "q"});
+    x.pointTo(320, 240);
+    x.keys({"q"});
     EXPECT_EQ(game.waitForExit(10.0), 42) << game.errors();
 }

@@ -36,7 +36,7 @@ void expectNoSanitizerReport(const GameWindow& game)
 }
 
 // One random input: a burst of keys, a held key, or a resize.
-void sendRandomInput(const XServer& x, GameWindow& game, std::mt19937& random)
+void sendRandomInput(GameWindow& game, std::mt19937& random)
 {
     const uint32_t roll = random() % 100;
     if (roll < 70)
@@ -59,8 +59,7 @@ void sendRandomInput(const XServer& x, GameWindow& game, std::mt19937& random)
     else
     {
         const auto& size = kSizes[random() % std::size(kSizes)];
-        x.tool({"xdotool", "windowsize", game.windowId(), std::to_string(size[0]),
-                std::to_string(size[1])});
+        game.resize(size[0], size[1]);
         pause(0.2);
     }
 }
@@ -90,12 +89,12 @@ TEST(Stress, RandomKeysAndResizesLeaveNoSanitizerReport)
         ASSERT_TRUE(game.waitUntilShown(60.0)) << game.errors();
         while (elapsed() < kStressSeconds && game.running())
         {
-            sendRandomInput(x, game, random);
+            sendRandomInput(game, random);
             ++events;
         }
         if (game.running())
         {
-            x.tool({"xdotool", "windowsize", game.windowId(), "640", "480"});
+            game.resize(640, 480);
             game.keys({"q"});
             EXPECT_EQ(game.waitForExit(30.0), 42) << game.errors();
             EXPECT_EQ(game.output(), "");

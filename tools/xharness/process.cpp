@@ -1,12 +1,11 @@
 #include "process.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/prctl.h>
@@ -20,8 +19,10 @@ namespace
 {
 void redirect(const std::string& path, int fd)
 {
-    const int file = open(path.empty() ? "/dev/null" : path.c_str(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // /dev/null is opened, never created.
+    const int file = path.empty()
+                         ? open("/dev/null", O_WRONLY | O_CLOEXEC)
+                         : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (file >= 0)
     {
         dup2(file, fd);
@@ -186,12 +187,9 @@ ScratchDir::ScratchDir()
 
 ScratchDir::~ScratchDir()
 {
+    std::error_code ignored;
     if (path_ != "/tmp")
     {
-        const std::string command = "rm -rf '" + path_ + "'";
-        if (std::system(command.c_str()) != 0)
-        {
-            std::fprintf(stderr, "could not remove %s\n", path_.c_str());
-        }
+        std::filesystem::remove_all(path_, ignored);
     }
 }

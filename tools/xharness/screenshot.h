@@ -1,4 +1,4 @@
-// Screenshots in X window dump format, read into plain RGB pixels and classified as gem colours.
+// Screenshots as plain RGB pixels, classified as gem colours, and written as PNG files.
 #pragma once
 
 #include <cstdint>
@@ -25,13 +25,7 @@ struct Screenshot
     int litPixels(int threshold = 40) const;
 };
 
-// Parses an X window dump (ZPixmap, 24 or 32 bits per pixel); false if it is not one.
-bool parseXwd(const std::string& bytes, Screenshot& image);
-
-// Writes the screenshot as a binary PPM (handy to look at a failing test's picture).
-bool writePpm(const Screenshot& image, const std::string& path);
-
-// Writes the screenshot as a PNG.
+// Writes the screenshot as a PNG; false if it is empty or cannot be written.
 bool writePng(const Screenshot& image, const std::string& path);
 
 // What a pixel shows: a gem colour 0 to 4, kBlack for the background, kUnknown otherwise.

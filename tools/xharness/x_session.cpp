@@ -1,10 +1,38 @@
 #include "x_session.h"
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
+
+extern "C"
+{
+#include <xdo.h>
+}
+
+namespace
+{
+// Requests the server refuses (a zero window size, a window already gone) are expected here:
+// Xlib's default handler would end the test process for them.
+int ignoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+// xdotool's own default pause within a held key's press or release.
+constexpr useconds_t kKeyHoldMicros = 12000;
+
+// One colour channel of a pixel, 0 to 255, from the image's mask for it.
+int channel(unsigned long pixel, unsigned long mask)
+{
+    const int shift = mask != 0 ? __builtin_ctzl(mask) : 0;
+    return mask != 0 ? static_cast<int>(((pixel & mask) >> shift) * 255u / (mask >> shift)) : 0;
+}
+}  // namespace
 
 XServer::XServer()
 {
@@ -39,21 +67,33 @@ XServer::XServer()
     {
         return;
     }
-    display_ = ":" + number;
+    name_ = ":" + number;
+    XSetErrorHandler(ignoreXError);
     // Only report ready once a client really gets through.
-    for (int attempt = 0; attempt < 100; ++attempt)
+    for (int attempt = 0; attempt < 100 && display_ == nullptr; ++attempt)
     {
-        if (tool({"xdotool", "getdisplaygeometry"}, 5.0).status == 0)
+        display_ = XOpenDisplay(name_.c_str());
+        if (display_ == nullptr)
         {
-            return;
+            pause(0.1);
         }
-        pause(0.1);
     }
-    display_.clear();
+    if (display_ != nullptr)
+    {
+        xdo_ = xdo_new_with_opened_display(display_, name_.c_str(), 0);
+    }
 }
 
 XServer::~XServer()
 {
+    if (xdo_ != nullptr)
+    {
+        xdo_free(xdo_);
+    }
+    if (display_ != nullptr)
+    {
+        XCloseDisplay(display_);
+    }
     server_.reset();
     if (displayPipe_ >= 0)
     {
@@ -63,12 +103,94 @@ XServer::~XServer()
 
 std::vector<std::string> XServer::clientEnv() const
 {
-    return {"DISPLAY=" + display_, "LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"};
+    return {"DISPLAY=" + name_, "LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"};
 }
 
-CommandResult XServer::tool(const std::vector<std::string>& argv, double seconds) const
+WindowId XServer::findWindow(const std::string& titlePattern) const
 {
-    return runCommand(argv, clientEnv(), seconds);
+    xdo_search_t search = {};
+    search.winname = titlePattern.c_str();
+    search.searchmask = SEARCH_NAME;
+    search.max_depth = -1;
+    search.require = xdo_search::SEARCH_ANY;
+    Window* found = nullptr;
+    unsigned int count = 0;
+    xdo_search_windows(xdo_, &search, &found, &count);
+    const WindowId window = count > 0 ? found[0] : 0;
+    std::free(found);
+    return window;
+}
+
+void XServer::focus(WindowId window) const
+{
+    xdo_focus_window(xdo_, window);
+    XSync(display_, False);
+}
+
+void XServer::resize(WindowId window, int width, int height) const
+{
+    xdo_set_window_size(xdo_, window, width, height, 0);
+    XSync(display_, False);
+}
+
+Screenshot XServer::capture(WindowId window) const
+{
+    Screenshot shot;
+    XWindowAttributes attributes = {};
+    if (window == 0 || XGetWindowAttributes(display_, window, &attributes) == 0)
+    {
+        return shot;
+    }
+    XImage* image =
+        XGetImage(display_, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (image == nullptr)
+    {
+        return shot;
+    }
+    shot.width = attributes.width;
+    shot.height = attributes.height;
+    shot.pixels.reserve(static_cast<size_t>(shot.width) * shot.height);
+    for (int y = 0; y < shot.height; ++y)
+    {
+        for (int x = 0; x < shot.width; ++x)
+        {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            shot.pixels.push_back(Rgb{channel(pixel, image->red_mask),
+                                      channel(pixel, image->green_mask),
+                                      channel(pixel, image->blue_mask)});
+        }
+    }
+    XDestroyImage(image);
+    return shot;
+}
+
+void XServer::pointTo(int x, int y) const
+{
+    xdo_move_mouse(xdo_, x, y, 0);
+    XSync(display_, False);
+}
+
+void XServer::keys(const std::vector<std::string>& names, int delayMillis) const
+{
+    // As xdotool does: half the delay after each press, half after each release.
+    for (const std::string& name : names)
+    {
+        xdo_send_keysequence_window(xdo_, CURRENTWINDOW, name.c_str(),
+                                    static_cast<useconds_t>(delayMillis) * 1000);
+    }
+    XSync(display_, False);
+}
+
+void XServer::keyDown(const std::string& name) const
+{
+    xdo_send_keysequence_window_down(xdo_, CURRENTWINDOW, name.c_str(), kKeyHoldMicros);
+    XSync(display_, False);
+}
+
+void XServer::keyUp(const std::string& name) const
+{
+    xdo_send_keysequence_window_up(xdo_, CURRENTWINDOW, name.c_str(), kKeyHoldMicros);
+    XSync(display_, False);
 }
 
 GameWindow::GameWindow(const XServer& x, const GameOptions& options) : x_(x)
@@ -121,26 +243,21 @@ void GameWindow::sleepUntil(double seconds) const
 bool GameWindow::waitUntilShown(double seconds)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (window_.empty() && std::chrono::steady_clock::now() < deadline && running())
+    while (window_ == 0 && std::chrono::steady_clock::now() < deadline && running())
     {
-        const CommandResult found = x_.tool({"xdotool", "search", "--name", "gemwell$"}, 5.0);
-        const std::string id = found.output.substr(0, found.output.find('\n'));
-        if (found.status == 0 && !id.empty())
-        {
-            window_ = id;
-        }
-        else
+        window_ = x_.findWindow("gemwell$");
+        if (window_ == 0)
         {
             pause(0.1);
         }
     }
-    if (window_.empty())
+    if (window_ == 0)
     {
         return false;
     }
     // No window manager: give the window the keyboard focus and put the pointer over it.
-    x_.tool({"xdotool", "mousemove", "320", "240"});
-    x_.tool({"xdotool", "windowfocus", window_});
+    x_.pointTo(320, 240);
+    x_.focus(window_);
     while (std::chrono::steady_clock::now() < deadline && running())
     {
         if (screenshot().litPixels() > 0)
@@ -154,34 +271,27 @@ bool GameWindow::waitUntilShown(double seconds)
 
 void GameWindow::keys(const std::vector<std::string>& names, int delayMillis)
 {
-    std::vector<std::string> argv = {"xdotool", "key", "--delay", std::to_string(delayMillis)};
-    argv.insert(argv.end(), names.begin(), names.end());
-    x_.tool(argv, 60.0);
+    x_.keys(names, delayMillis);
 }
 
 void GameWindow::keyDown(const std::string& name)
 {
-    x_.tool({"xdotool", "keydown", name});
+    x_.keyDown(name);
 }
 
 void GameWindow::keyUp(const std::string& name)
 {
-    x_.tool({"xdotool", "keyup", name});
+    x_.keyUp(name);
+}
+
+void GameWindow::resize(int width, int height)
+{
+    x_.resize(window_, width, height);
 }
 
 Screenshot GameWindow::screenshot()
 {
-    Screenshot image;
-    if (window_.empty())
-    {
-        return image;
-    }
-    const std::string path = dir_.file("shot.xwd");
-    if (x_.tool({"xwd", "-silent", "-id", window_, "-out", path}).status == 0)
-    {
-        parseXwd(readFile(path), image);
-    }
-    return image;
+    return x_.capture(window_);
 }
 
 int GameWindow::waitForExit(double seconds)

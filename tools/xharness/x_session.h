@@ -1,4 +1,6 @@
-// A private X server with software OpenGL, and the real game running in it.
+// A private X server with software OpenGL, and the real game running in it. Keys go in as real
+// XTEST events through libxdo, as a keyboard would send them; screenshots come out through
+// XGetImage. No X client program is started.
 #pragma once
 
 #include "process.h"
@@ -10,11 +12,17 @@
 #include <string>
 #include <vector>
 
+struct _XDisplay;
+struct xdo;
+
 // Calendar time the game sees under libfaketime, and so the seed of its random generator.
 constexpr unsigned kFakeEpoch = 1767225600;  // 2026-01-01 00:00:00 UTC
 constexpr const char* kFakeTime = "@2026-01-01 00:00:00";
 
-// Xvfb on a display number of its own choosing, 1024 x 768 at 24 bits.
+// An X window id.
+using WindowId = unsigned long;
+
+// Xvfb on a display number of its own choosing, 1024 x 768 at 24 bits, and one connection to it.
 class XServer
 {
 public:
@@ -22,17 +30,34 @@ public:
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
-    bool ready() const { return !display_.empty(); }
-    const std::string& display() const { return display_; }
+    bool ready() const { return display_ != nullptr; }
+    const std::string& display() const { return name_; }
     // DISPLAY and the software-rendering settings for a client of this server.
     std::vector<std::string> clientEnv() const;
-    // Runs an X client tool (xdotool, xwd) against this server.
-    CommandResult tool(const std::vector<std::string>& argv, double seconds = 10.0) const;
+
+    // The first window whose title matches the regular expression; 0 if there is none yet.
+    WindowId findWindow(const std::string& titlePattern) const;
+    // Keyboard focus to the window (there is no window manager to give it).
+    void focus(WindowId window) const;
+    // Asks for a new window size; the server refuses a zero side, which is fine.
+    void resize(WindowId window, int width, int height) const;
+    // The window's contents now; an empty screenshot if the window is gone.
+    Screenshot capture(WindowId window) const;
+
+    // Moves the pointer; with no window manager, keys go to the window under it.
+    void pointTo(int x, int y) const;
+    // Presses and releases each key, `delayMillis` apart: key names as "space", "q", "Left",
+    // "shift+q" or "Q" (which brings its shift).
+    void keys(const std::vector<std::string>& names, int delayMillis = 40) const;
+    void keyDown(const std::string& name) const;
+    void keyUp(const std::string& name) const;
 
 private:
     std::unique_ptr<Process> server_;
-    std::string display_;
+    std::string name_;
     int displayPipe_ = -1;
+    _XDisplay* display_ = nullptr;
+    xdo* xdo_ = nullptr;
 };
 
 struct GameOptions
@@ -53,14 +78,16 @@ public:
 
     // Waits for the window and its first drawn gems; false if they never came.
     bool waitUntilShown(double seconds = 20.0);
-    const std::string& windowId() const { return window_; }
     pid_t pid() const { return process_->pid(); }
     const std::string& workingDirectory() const { return dir_.path(); }
 
-    // Real key events through the XTEST extension: xdotool key names ("space", "q", "Left").
+    // Real key events, as XServer::keys.
     void keys(const std::vector<std::string>& names, int delayMillis = 40);
     void keyDown(const std::string& name);
     void keyUp(const std::string& name);
+
+    // Asks for a new window size.
+    void resize(int width, int height);
 
     // The window's contents now; an empty screenshot if it could not be taken.
     Screenshot screenshot();
@@ -86,7 +113,7 @@ private:
     const XServer& x_;
     ScratchDir dir_;
     std::unique_ptr<Process> process_;
-    std::string window_;
+    WindowId window_ = 0;
     std::chrono::steady_clock::time_point launched_;
 };
 
