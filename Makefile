@@ -1,5 +1,6 @@
 # The two commands a player or a developer needs: `make run` and `make test`.
 # Both install the Debian packages they are missing first (see tools/install-deps.sh).
+# Every build is a CMake preset (CMakePresets.json), so `cmake --preset NAME` gives the same one.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build
@@ -23,8 +24,8 @@ deps-test:
 	@tools/install-deps.sh test
 
 build: deps-build
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=OFF
-	cmake --build $(BUILD) -j $(JOBS) --target gemwell
+	cmake --preset play
+	cmake --build --preset play -j $(JOBS)
 
 # Quitting with q (status 42) and the end of a game (status 0) are both a normal end.
 run: build
@@ -35,25 +36,23 @@ run: build
 # random input to the real binary under AddressSanitizer and UndefinedBehaviorSanitizer, and a
 # bounded run of the fuzz target.
 test: deps-test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON
-	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest -L unit -j $(JOBS) --output-on-failure
-	cd $(BUILD) && ctest -L e2e -j 3 --output-on-failure
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	ctest --preset unit -j $(JOBS)
+	ctest --preset e2e
 	$(MAKE) --no-print-directory package-test
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory fuzz
 
 asan: deps-test
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DGEMWELL_TESTS=ON -DGEMWELL_SANITIZE=ON
-	cmake --build $(ASAN_BUILD) -j $(JOBS) --target rules_tests shell_tests stress_tests gemwell
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-		ctest -L 'unit|stress' -j $(JOBS) --output-on-failure
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
 
 # The fuzz target for FUZZ_SECONDS, from the committed corpus (copied: the run adds to it).
 fuzz: deps-test
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DGEMWELL_FUZZ=ON -DGEMWELL_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target rules_fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
 	rm -rf $(FUZZ_BUILD)/corpus && cp -r tests/fuzz/corpus $(FUZZ_BUILD)/corpus
 	cd $(FUZZ_BUILD) && { ./tests/fuzz/rules_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 \
 		-print_final_stats=1 corpus > fuzz.log 2>&1; status=$$?; tail -n 12 fuzz.log; \
@@ -65,9 +64,8 @@ fuzz: deps-test
 # depend on the caller's umask either.
 package:
 	@tools/install-deps.sh package
-	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=None -DGEMWELL_TESTS=OFF \
-		-DGEMWELL_DEB_BUILDFLAGS=ON -DGEMWELL_WERROR=OFF
-	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cmake --preset package
+	cmake --build --preset package -j $(JOBS)
 	cd $(PACKAGE_BUILD) && umask 022 && cpack -G DEB
 
 # Checks the package: its files, lintian, hardening, metainfo, menu entry and manual page, the
@@ -76,7 +74,7 @@ package-test: package
 	rm -rf $(REBUILD_DIR) && mkdir -p $(REBUILD_DIR)/gemwell
 	tar -c --exclude='./build*' . | tar -x -C $(REBUILD_DIR)/gemwell
 	umask 077 && $(MAKE) --no-print-directory -C $(REBUILD_DIR)/gemwell package >/dev/null
-	cmake --build $(BUILD) -j $(JOBS) --target package_tests
+	cmake --build --preset dev -j $(JOBS) --target package_tests
 	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb | head -n 1) \
 	GEMWELL_DEB_REBUILT=$$(ls $(CURDIR)/$(REBUILD_DIR)/gemwell/$(PACKAGE_BUILD)/gemwell_*.deb) \
 		./$(BUILD)/tests/package_tests
@@ -85,8 +83,8 @@ package-test: package
 # package it built installed with apt into a second fresh root and played (see the script).
 fresh-check:
 	@tools/install-deps.sh fresh
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON
-	cmake --build $(BUILD) -j $(JOBS) --target installed_game_check
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS) --target installed_game_check
 	tools/fresh-check.sh $(CURDIR)/$(BUILD)/tools/installed_game_check
 
 # Line and branch coverage of the unit tests, by folder, with floors for the rules and the keys.
@@ -97,10 +95,10 @@ GCOVR = gcovr --root . --object-directory $(COVERAGE_BUILD) --exclude-unreachabl
 	-e src/game/draw.cpp -e src/app/scene.cpp -e src/app/frame_cycle.cpp -e src/app/main.cpp
 coverage:
 	@tools/install-deps.sh coverage
-	cmake -S . -B $(COVERAGE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DGEMWELL_TESTS=ON -DGEMWELL_COVERAGE=ON
-	cmake --build $(COVERAGE_BUILD) -j $(JOBS) --target rules_tests shell_tests allocation_tests
+	cmake --preset coverage
+	cmake --build --preset coverage -j $(JOBS)
 	find $(COVERAGE_BUILD) -name '*.gcda' -delete
-	cd $(COVERAGE_BUILD) && ctest -L unit -j $(JOBS) --output-on-failure
+	ctest --preset coverage -j $(JOBS)
 	$(GCOVR) --filter src/ --txt --branches
 	@for folder in game input app; do \
 		floors=$$([ $$folder = app ] || echo --fail-under-line 98 --fail-under-branch 95); \
@@ -110,8 +108,8 @@ coverage:
 
 # The README's screenshot, from the real game under Xvfb.
 screenshot: deps-test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON
-	cmake --build $(BUILD) -j $(JOBS) --target readme_screenshot gemwell
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS) --target readme_screenshot gemwell
 	./$(BUILD)/tools/readme_screenshot docs/screenshot.png
 
 # Rules benchmarks, then the game against the reference renderer (a few minutes); the table
@@ -119,8 +117,8 @@ screenshot: deps-test
 bench:
 	@tools/install-deps.sh bench
 	@tools/install-deps.sh test
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGEMWELL_TESTS=ON -DGEMWELL_BENCH=ON
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS)
 	./$(BUILD)/bench/rules_bench
 	./$(BUILD)/bench/frame_rate $(BUILD)/bench/libswap_counter.so \
 		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md

@@ -84,7 +84,8 @@ TEST_F(Package, HoldsTheGameItsMenuEntryMetainfoIconsManualPageAndCopyright)
 
 TEST_F(Package, LintianFindsNoErrorOrWarning)
 {
-    const CommandResult lintian = runCommand({"lintian", "--no-cfg", "--fail-on", "error,warning", "-I", deb}, {}, 120.0);
+    const CommandResult lintian =
+        runCommand({"lintian", "--no-cfg", "--fail-on", "error,warning", "-I", deb}, {}, 120.0);
     EXPECT_EQ(lintian.status, 0) << lintian.output;
     for (const char* level : {"E: ", "W: "})
     {
