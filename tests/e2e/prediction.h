@@ -10,7 +10,7 @@
 // A headless game whose random draws match the real binary started at kFakeEpoch.
 std::unique_ptr<Game> predictedGame();
 
-// Presses a key by its xdotool name ("space", "c", "Left") on the headless game.
+// Presses a key by its X key name ("space", "c", "Left") on the headless game.
 void pressKey(Game& game, const std::string& name);
 
 // Presses each key; after each "space" (hard drop) steps until the next piece has spawned, so

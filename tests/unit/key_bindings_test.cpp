@@ -1,5 +1,4 @@
 #include "app/clock.h"
-#include "app/frame_cycle.h"
 #include "game/gem.h"
 #include "game/piece.h"
 #include "input/key_bindings.h"
