@@ -32,9 +32,9 @@ run: build
 	@cd $(CURDIR) && ./$(BUILD)/gemwell; status=$$?; \
 		if [ $$status -ne 0 ] && [ $$status -ne 42 ]; then exit $$status; fi
 
-# Unit tests, end-to-end tests in a private X server, the unit tests again and a minute of
-# random input to the real binary under AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# bounded run of the fuzz target.
+# Unit tests, end-to-end tests in a private X server, the Debian package's checks, the unit
+# tests again and a minute of random input to the real binary under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a bounded run of the fuzz target.
 test: deps-test
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)

@@ -47,9 +47,17 @@ clean_path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 
 say() { printf 'fresh-check: %s\n' "$*"; }
 
-# Nothing of the roots is mounted outside their namespaces, so removing them is safe at any time.
+# Each stage runs in a process group of its own, so that an interruption can end all of it; its
+# root's namespaces then end too. Nothing of the roots is mounted outside those namespaces, so
+# removing the roots is safe at any time.
+set -m
+running=
 cleanup() {
     local status=$?
+    if [ -n "$running" ]; then
+        kill -TERM -- "-$running" 2>/dev/null || true
+        wait "$running" 2>/dev/null || true
+    fi
     if [ -z "${FRESH_CHECK_KEEP:-}" ]; then
         rm -rf --one-file-system "$work"
     fi
@@ -66,7 +74,10 @@ stage() {
     shift
     say "$name"
     local start=$SECONDS
-    "$@"
+    "$@" &
+    running=$!
+    wait "$running"
+    running=
     stage_names+=("$name")
     stage_seconds+=($((SECONDS - start)))
     say "$name: done in $((SECONDS - start)) s"

@@ -24,12 +24,6 @@ constexpr const char* kGameOverMessage = "GAME OVER MAN!\n";
 // Exit status after the game-over message.
 constexpr int kGameOverStatus = 0;
 
-class Game;
-
-// The one running game: set by the app at start-up, never changed or released. The app's frame
-// cycle steps it and the key handlers steer it.
-extern Game* g_game;
-
 class Game
 {
 public:
@@ -92,3 +86,7 @@ private:
     void place(Gem* gem, int column, int row);
     void moveSideways(int columns);
 };
+
+// The one running game: set by the app at start-up, never changed or released. The app's frame
+// cycle steps it and the key handlers steer it.
+extern Game* g_game;
