@@ -159,10 +159,12 @@ public:
         {
             return Run{};
         }
+        // Keys go in at once, so each drop is given the time its landing, any clear and the
+        // settling take before the next piece is steered.
         for (const std::string& key : script)
         {
             window.keys({key}, 0);
-            pause(key == "space" ? 0.15 : 0.02);
+            pause(key == "space" ? 0.25 : 0.03);
         }
         pause(0.2);
         return finish(window, spheres, seconds);
