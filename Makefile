@@ -95,9 +95,10 @@ GCOVR = gcovr --root . --object-directory $(COVERAGE_BUILD) --exclude-unreachabl
 	-e src/game/draw.cpp -e src/app/scene.cpp -e src/app/frame_cycle.cpp -e src/app/main.cpp
 coverage:
 	@tools/install-deps.sh coverage
+	@# From scratch: counts or notes left by an earlier build of other files would be merged in.
+	rm -rf $(COVERAGE_BUILD)
 	cmake --preset coverage
 	cmake --build --preset coverage -j $(JOBS)
-	find $(COVERAGE_BUILD) -name '*.gcda' -delete
 	ctest --preset coverage -j $(JOBS)
 	$(GCOVR) --filter src/ --txt --branches
 	@for folder in game input app; do \
