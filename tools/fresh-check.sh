@@ -120,7 +120,7 @@ install_make() {
 copy_tree() {
     mkdir -p "$work/test-root/root/gemwell"
     git -C "$top" archive --format=tar HEAD | tar -x -C "$work/test-root/root/gemwell"
-    say "copied $(git -C "$top" rev-parse --short HEAD): $(git -C "$top" ls-files | wc -l) files"
+    say "copied $(git -C "$top" rev-parse --short HEAD): $(git -C "$top" ls-tree -r --name-only HEAD | wc -l) files"
 }
 
 run_make_test() {
@@ -141,7 +141,7 @@ install_package() {
     in_root "$work/play-root" /usr/bin/env -i PATH=$clean_path DEBIAN_FRONTEND=noninteractive \
         sh -c "apt-get update -qq && apt-get install -y -qq /tmp/$(basename "$deb")" \
         > "$work/install-package.log" 2>&1 || { tail -n 20 "$work/install-package.log"; return 1; }
-    say "installed $(basename "$deb") and $(grep -c '^Setting up' "$work/install-package.log") packages with it"
+    say "installed $(basename "$deb"): $(grep -c '^Setting up' "$work/install-package.log") packages set up, its dependencies included"
 }
 
 play_installed_game() {
