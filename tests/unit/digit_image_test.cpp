@@ -1,6 +1,7 @@
 #include "game/digit_image.h"
 #include "game/game.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>

@@ -2,6 +2,7 @@
 #include "game/piece.h"
 #include "play_field.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
