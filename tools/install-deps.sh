@@ -6,16 +6,17 @@
 set -euo pipefail
 
 # make run, make build: the compiler, CMake and the GL and GLUT headers.
-build=(cmake g++ make freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev)
+build=(cmake g++ make libglut-dev libglu1-mesa-dev libgl-dev)
 # make package: dpkg-shlibdeps (dpkg-dev) and file, which CPack needs to work out dependencies.
 package=("${build[@]}" dpkg-dev file)
 # make test: GoogleTest; Xvfb, libfaketime and Mesa's software OpenGL, with Xlib, libxdo and
-# libpng for the harness, for the end-to-end tests; clang for the fuzz target; and what checks
-# the package: lintian, hardening-check (devscripts), appstreamcli, desktop-file-validate,
-# mandoc and man.
+# libpng for the harness, for the end-to-end tests; the release's default clang and its runtime
+# for the fuzz target; and what checks the package: lintian, hardening-check (devscripts),
+# appstreamcli, desktop-file-validate, mandoc and man, and readelf (binutils) for the hardening.
+# No name carries a version, so that every release installs its own current package.
 test=("${package[@]}" libgtest-dev xvfb faketime libfaketime libgl1-mesa-dri libx11-dev
-      libxdo-dev libpng-dev clang libclang-rt-14-dev lintian devscripts appstream
-      desktop-file-utils mandoc man-db groff-base)
+      libxdo-dev libpng-dev clang libclang-rt-dev lintian devscripts appstream
+      desktop-file-utils mandoc man-db groff-base binutils)
 bench=("${build[@]}" libbenchmark-dev)
 # make fresh-check: debootstrap, and git to export the committed tree.
 fresh=("${test[@]}" debootstrap git)
