@@ -2,8 +2,6 @@
 # with its menu entry, AppStream metainfo, icons, manual page, copyright and changelog.
 include(GNUInstallDirs)
 
-set(GEMWELL_APP_ID example.gemwell.Gemwell)  # reverse-DNS of gemwell.example
-set(GEMWELL_MAINTAINER "Gemwell maintainers <maintainers@users.noreply.c-seed-45b34406.example>")
 set(GEMWELL_INSTALL_GAMESDIR "games" CACHE STRING "Where the executable goes, under the prefix")
 
 include(cmake/SourceDateEpoch.cmake)
@@ -36,6 +34,7 @@ add_custom_target(gemwell_documents ALL DEPENDS gemwell.6.gz changelog.gz)
 
 set(datadir ${CMAKE_INSTALL_DATADIR})
 install(TARGETS gemwell RUNTIME DESTINATION ${GEMWELL_INSTALL_GAMESDIR})
+# The menu entry is named by the app id, which the metainfo's launchable points to.
 install(FILES data/gemwell.desktop DESTINATION ${datadir}/applications
         RENAME ${GEMWELL_APP_ID}.desktop)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${GEMWELL_APP_ID}.metainfo.xml
@@ -52,7 +51,8 @@ install(FILES data/lintian-overrides DESTINATION ${datadir}/lintian/overrides RE
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME gemwell)
-set(CPACK_PACKAGE_VENDOR "The gemwell developers")
+set(CPACK_PACKAGE_VENDOR "${GEMWELL_DEVELOPER_NAME}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${GEMWELL_HOMEPAGE}")
 set(CPACK_PACKAGE_CONTACT "${GEMWELL_MAINTAINER}")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 # Under the summary (the project's description), a few lines of at most 80 columns.
