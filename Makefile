@@ -76,16 +76,20 @@ package-test: package
 	umask 077 && $(MAKE) --no-print-directory -C $(REBUILD_DIR)/gemwell package >/dev/null
 	cmake --build --preset dev -j $(JOBS) --target package_tests
 	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb | head -n 1) \
+	GEMWELL_COMPILE_COMMANDS=$(CURDIR)/$(PACKAGE_BUILD)/compile_commands.json \
 	GEMWELL_DEB_REBUILT=$$(ls $(CURDIR)/$(REBUILD_DIR)/gemwell/$(PACKAGE_BUILD)/gemwell_*.deb) \
 		./$(BUILD)/tests/package_tests
 
-# make test on a fresh minimal Debian root holding only make and the committed tree, then the
-# package it built installed with apt into a second fresh root and played (see the script).
+# For each release in SUITE: make test on a fresh minimal Debian root holding only make and the
+# committed tree, then the package it built installed with apt into a second fresh root and
+# played; then the first release's package installed and played on each later one (see the
+# script). Debian 12 and 13 by default; SUITE=forky checks testing.
+SUITE ?= bookworm trixie
 fresh-check:
 	@tools/install-deps.sh fresh
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS) --target installed_game_check
-	tools/fresh-check.sh $(CURDIR)/$(BUILD)/tools/installed_game_check
+	tools/fresh-check.sh $(CURDIR)/$(BUILD)/tools/installed_game_check $(SUITE)
 
 # Line and branch coverage of the unit tests, by folder, with floors for the rules and the keys.
 # Left out: the window and drawing code, which only the end-to-end tests run, and the branches
