@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# make fresh-check: the README's promise tried as a new user would. A fresh minimal Debian root
-# gets only make and the committed tree, and runs `make test` in a clean environment; a second
-# fresh root installs the package that run built with apt alone, and the game it installs is
-# started against a private Xvfb and quit with "q".
+# make fresh-check: the README's promise tried as a new user would, on each Debian release asked
+# for. A fresh minimal root of the release gets only make and the committed tree, and runs
+# `make test` in a clean environment; a second fresh root installs the package that run built
+# with apt alone, and the game it installs is started against a private Xvfb and quit with "q".
+# Last, the package built on the first release is installed and played on each later one, as
+# a player who upgrades with the game installed has it.
 #
 # Each root is entered in mount and PID namespaces of its own, so its mounts and every process
 # started in it end with the namespace, whatever way the check ends.
-# Usage: tools/fresh-check.sh PLAY_CHECK_BINARY    (make fresh-check passes it)
+# Usage: tools/fresh-check.sh PLAY_CHECK_BINARY SUITE...    (make fresh-check SUITE="..." passes them)
 #        tools/fresh-check.sh --in-root ROOT COMMAND...
 set -euo pipefail
 
@@ -40,9 +42,11 @@ if [ "${1:-}" = --in-root ]; then
 fi
 
 top=$(cd "$(dirname "$0")/.." && pwd)
-play_check=${1:?usage: $0 PLAY_CHECK_BINARY}
+play_check=${1:?usage: $0 PLAY_CHECK_BINARY SUITE...}
+shift
+suites=("$@")
+[ ${#suites[@]} -gt 0 ] || { echo "usage: $0 PLAY_CHECK_BINARY SUITE..." >&2; exit 2; }
 work=${FRESH_CHECK_DIR:-$top/build-fresh}
-suite=bookworm
 clean_path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 
 say() { printf 'fresh-check: %s\n' "$*"; }
@@ -83,80 +87,124 @@ stage() {
     say "$name: done in $((SECONDS - start)) s"
 }
 
-# The host's own Debian archives for this release (and its updates and security suites).
-host_sources() {
-    apt-get indextargets --format '$(SITE) $(CODENAME) $(COMPONENT) $(LABEL)' \
-        'Identifier: Packages' 2>/dev/null |
-        awk -v suite="$suite" 'index($2, suite) == 1 && $4 ~ /^Debian/ {print "deb " $1 " " $2 " " $3}' |
-        sort -u
+# The host's own Debian archive and security archive; the roots are fetched from the same places.
+host_site() {
+    apt-get indextargets --format '$(SITE) $(LABEL)' 'Identifier: Packages' 2>/dev/null |
+        awk -v label="$1" '$2 == label {print $1; exit}'
 }
-mirror=$(host_sources | awk -v suite="$suite" '$3 == suite {print $2; exit}')
+mirror=$(host_site Debian)
 [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
+security=$(host_site Debian-Security)
+[ -n "$security" ] || security=http://deb.debian.org/debian-security
 
-bootstrap() {
-    debootstrap --variant=minbase "$suite" "$work/base" "$mirror" > "$work/debootstrap.log" 2>&1 ||
-        { tail -n 20 "$work/debootstrap.log"; return 1; }
-    host_sources > "$work/base/etc/apt/sources.list"
+# The host's apt settings for reaching the archives, without those that relax the checks of a
+# Release file's dates: a root gets those only where its release needs them (see bootstrap).
+copy_apt_settings() {
+    local conf
     for conf in /etc/apt/apt.conf.d/*; do
         if [ -f "$conf" ] && grep -q '^Acquire::' "$conf"; then
-            cp "$conf" "$work/base/etc/apt/apt.conf.d/"
+            grep -v -E 'Check-(Valid-Until|Date)' "$conf" > "$1/etc/apt/apt.conf.d/$(basename "$conf")"
         fi
     done
-    cp -L /etc/resolv.conf "$work/base/etc/resolv.conf"
 }
 
-# A root of its own for each use, copied from the one bootstrapped.
+# A release debootstrap has no script for yet (the next testing) is bootstrapped as unstable.
+bootstrap() {
+    local suite=$1 base=$work/$1/base script=/usr/share/debootstrap/scripts/$1
+    [ -e "$script" ] || script=/usr/share/debootstrap/scripts/sid
+    debootstrap --variant=minbase "$suite" "$base" "$mirror" "$script" \
+        > "$work/$suite/debootstrap.log" 2>&1 ||
+        { tail -n 20 "$work/$suite/debootstrap.log"; return 1; }
+    copy_apt_settings "$base"
+    cp -L /etc/resolv.conf "$base/etc/resolv.conf"
+    # A stable release has updates and security archives; testing and unstable have neither,
+    # and the snapshot of them that these archives serve is past its Release file's Valid-Until.
+    local kind
+    kind=$(sed -n 's/^Suite: //p' "$base"/var/lib/apt/lists/*_dists_"${suite}"_*Release | head -n 1)
+    case $kind in
+        testing | unstable)
+            echo "deb $mirror $suite main" > "$base/etc/apt/sources.list"
+            echo 'Acquire::Check-Valid-Until "false";' > "$base/etc/apt/apt.conf.d/99gemwell-valid-until"
+            say "$suite is $kind: its root accepts Release files past their Valid-Until date"
+            ;;
+        *)
+            printf 'deb %s %s main\ndeb %s %s-updates main\ndeb %s %s-security main\n' \
+                "$mirror" "$suite" "$mirror" "$suite" "$security" "$suite" > "$base/etc/apt/sources.list"
+            ;;
+    esac
+}
+
+# A root of its own for each use, copied from the release's bootstrapped one.
 fresh_root() {
-    cp -a "$work/base" "$1"
+    rm -rf --one-file-system "$2"
+    cp -a "$work/$1/base" "$2"
 }
 
 install_make() {
-    fresh_root "$work/test-root"
-    in_root "$work/test-root" /usr/bin/env -i PATH=$clean_path DEBIAN_FRONTEND=noninteractive \
+    local root=$work/$1/test-root
+    fresh_root "$1" "$root"
+    in_root "$root" /usr/bin/env -i PATH=$clean_path DEBIAN_FRONTEND=noninteractive \
         sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends make' \
-        > "$work/install-make.log" 2>&1 || { tail -n 20 "$work/install-make.log"; return 1; }
+        > "$work/$1/install-make.log" 2>&1 || { tail -n 20 "$work/$1/install-make.log"; return 1; }
 }
 
 copy_tree() {
-    mkdir -p "$work/test-root/root/gemwell"
-    git -C "$top" archive --format=tar HEAD | tar -x -C "$work/test-root/root/gemwell"
+    mkdir -p "$work/$1/test-root/root/gemwell"
+    git -C "$top" archive --format=tar HEAD | tar -x -C "$work/$1/test-root/root/gemwell"
     say "copied $(git -C "$top" rev-parse --short HEAD): $(git -C "$top" ls-tree -r --name-only HEAD | wc -l) files"
 }
 
 run_make_test() {
     set +e
-    in_root "$work/test-root" /usr/bin/env -i HOME=/root PATH=$clean_path \
-        make -C /root/gemwell test 2>&1 | tee "$work/make-test.log" |
+    in_root "$work/$1/test-root" /usr/bin/env -i HOME=/root PATH=$clean_path \
+        make -C /root/gemwell test 2>&1 | tee "$work/$1/make-test.log" |
         grep --line-buffered -E '^gemwell: installing|tests passed|tests failed|^fuzz:|Error [0-9]'
     local status=${PIPESTATUS[0]}
     set -e
-    [ "$status" -eq 0 ] || { tail -n 40 "$work/make-test.log"; return 1; }
+    [ "$status" -eq 0 ] || { tail -n 40 "$work/$1/make-test.log"; return 1; }
+    # Keep the package; the rest of the test root is no longer needed.
+    cp "$work/$1"/test-root/root/gemwell/build-package/gemwell_*.deb "$work/$1/"
+    rm -rf --one-file-system "$work/$1/test-root"
 }
 
+# Installs the package built on release $1 into a fresh root of release $2 with apt alone.
 install_package() {
-    local deb
-    deb=$(ls "$work"/test-root/root/gemwell/build-package/gemwell_*.deb)
-    fresh_root "$work/play-root"
-    cp "$deb" "$work/play-root/tmp/"
-    in_root "$work/play-root" /usr/bin/env -i PATH=$clean_path DEBIAN_FRONTEND=noninteractive \
+    local deb root=$work/$2/play-root
+    deb=$(ls "$work/$1"/gemwell_*.deb)
+    fresh_root "$2" "$root"
+    cp "$deb" "$root/tmp/"
+    in_root "$root" /usr/bin/env -i PATH=$clean_path DEBIAN_FRONTEND=noninteractive \
         sh -c "apt-get update -qq && apt-get install -y -qq /tmp/$(basename "$deb")" \
-        > "$work/install-package.log" 2>&1 || { tail -n 20 "$work/install-package.log"; return 1; }
-    say "installed $(basename "$deb"): $(grep -c '^Setting up' "$work/install-package.log") packages set up, its dependencies included"
+        > "$work/$2/install-package.log" 2>&1 || { tail -n 20 "$work/$2/install-package.log"; return 1; }
+    say "installed $(basename "$deb") from $1 on $2: $(grep -c '^Setting up' "$work/$2/install-package.log") packages set up, its dependencies included"
 }
 
 play_installed_game() {
-    "$play_check" "$top/tools/fresh-check.sh" --in-root "$work/play-root" /usr/games/gemwell
+    "$play_check" "$top/tools/fresh-check.sh" --in-root "$work/$1/play-root" /usr/games/gemwell
+    rm -rf --one-file-system "$work/$1/play-root"
 }
 
 rm -rf --one-file-system "$work"
 mkdir -p "$work"
-say "in $work, from $mirror"
-stage "bootstrap a minimal Debian $suite root" bootstrap
-stage "install only make in a fresh root" install_make
-stage "copy the committed tree into it" copy_tree
-stage "make test there, in a clean environment" run_make_test
-stage "install the package it built into a second fresh root with apt" install_package
-stage "start the installed game against a private Xvfb and quit it with q" play_installed_game
+say "in $work, from $mirror and $security: ${suites[*]}"
+for suite in "${suites[@]}"; do
+    mkdir -p "$work/$suite"
+    stage "$suite: bootstrap a minimal root" bootstrap "$suite"
+    stage "$suite: install only make in a fresh root" install_make "$suite"
+    stage "$suite: copy the committed tree into it" copy_tree "$suite"
+    stage "$suite: make test there, in a clean environment" run_make_test "$suite"
+    stage "$suite: install the package it built into a second fresh root with apt" \
+        install_package "$suite" "$suite"
+    stage "$suite: start the installed game against a private Xvfb and quit it with q" \
+        play_installed_game "$suite"
+done
+first=${suites[0]}
+for suite in "${suites[@]:1}"; do
+    stage "$first to $suite: install the $first package into a fresh $suite root with apt" \
+        install_package "$first" "$suite"
+    stage "$first to $suite: start it against a private Xvfb and quit it with q" \
+        play_installed_game "$suite"
+done
 
 say "passed; the stages took:"
 for i in "${!stage_names[@]}"; do
