@@ -100,10 +100,13 @@ security=$(host_site Debian-Security)
 # The host's apt settings for reaching the archives, without those that relax the checks of a
 # Release file's dates: a root gets those only where its release needs them (see bootstrap).
 copy_apt_settings() {
-    local conf
+    local conf kept
     for conf in /etc/apt/apt.conf.d/*; do
         if [ -f "$conf" ] && grep -q '^Acquire::' "$conf"; then
-            grep -v -E 'Check-(Valid-Until|Date)' "$conf" > "$1/etc/apt/apt.conf.d/$(basename "$conf")"
+            kept=$(grep -v -E 'Check-(Valid-Until|Date)' "$conf" || true)
+            if [ -n "$kept" ]; then
+                printf '%s\n' "$kept" > "$1/etc/apt/apt.conf.d/$(basename "$conf")"
+            fi
         fi
     done
 }
