@@ -43,7 +43,7 @@ protected:
     {
         const auto want = boardText(predicted);
         const auto seen = wellText(shot);
-        ASSERT_EQ(seen.size(), want.size());
+        ASSERT_EQ(seen.size(), want.size()) << "no screenshot: the game's window is gone";
         for (int line = kRows - rows; line < kRows; ++line)
         {
             EXPECT_EQ(seen[line], want[line]) << "row " << kRows - 1 - line;
@@ -211,4 +211,6 @@ TEST_F(EndToEnd, StartsWithAnEmptyArgumentVector)
     EXPECT_NE(x.findWindow("^gemwell$"), 0u);
     game.keys({"q"});
     EXPECT_EQ(game.waitForExit(10.0), 42) << game.errors();
+    // The window is gone now: its screenshot is empty, and reading it is safe.
+    EXPECT_TRUE(wellText(game.screenshot()).empty());
 }
