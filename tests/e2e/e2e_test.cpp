@@ -50,7 +50,9 @@ protected:
         }
         if (testing::Test::HasFailure())
         {
-            writePng(shot, testing::TempDir() + "gemwell-failed-screenshot.png");
+            // In the working directory (the build tree), not the shared /tmp, where a link
+            // planted under this fixed name would be written through.
+            writePng(shot, "gemwell-failed-screenshot.png");
         }
     }
 
