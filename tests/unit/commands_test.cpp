@@ -18,8 +18,8 @@ std::unique_ptr<Game> seededGame()
 struct PieceSnapshot
 {
     Gem* gems[3];
-    float positions[3][3];
-    int targets[3][3];
+    float positions[9];  // slot after slot, three axes each
+    int targets[9];
 
     explicit PieceSnapshot(const Piece& piece)
     {
@@ -28,26 +28,16 @@ struct PieceSnapshot
             gems[slot] = piece.gems[slot];
             for (int axis = 0; axis < 3; ++axis)
             {
-                positions[slot][axis] = gems[slot] ? gems[slot]->position[axis] : 0.0f;
-                targets[slot][axis] = gems[slot] ? gems[slot]->target[axis] : 0;
+                positions[slot * 3 + axis] = gems[slot] ? gems[slot]->position[axis] : 0.0f;
+                targets[slot * 3 + axis] = gems[slot] ? gems[slot]->target[axis] : 0;
             }
         }
     }
     bool operator==(const PieceSnapshot& other) const
     {
-        for (int slot = 0; slot < 3; ++slot)
-        {
-            for (int axis = 0; axis < 3; ++axis)
-            {
-                if (gems[slot] != other.gems[slot] ||
-                    positions[slot][axis] != other.positions[slot][axis] ||
-                    targets[slot][axis] != other.targets[slot][axis])
-                {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return std::equal(std::begin(gems), std::end(gems), other.gems) &&
+               std::equal(std::begin(positions), std::end(positions), other.positions) &&
+               std::equal(std::begin(targets), std::end(targets), other.targets);
     }
 };
 
