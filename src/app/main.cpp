@@ -11,7 +11,8 @@ namespace
 {
 constexpr int kWindowWidth = 640;
 constexpr int kWindowHeight = 480;
-// Title when the process was started with an empty argument vector.
+// Title when the process was started without a program name: with an empty argument vector,
+// which Linux 5.18 and later hand over as one empty string.
 constexpr const char* kFallbackTitle = "gemwell";
 }  // namespace
 
@@ -21,7 +22,8 @@ int main(int argc, char** argv)
     g_game = new Game();
 
     // The title is the path the process was started by, read before GLUT takes its options.
-    const char* title = argc > 0 && argv[0] != nullptr ? argv[0] : kFallbackTitle;
+    const bool named = argc > 0 && argv[0] != nullptr && argv[0][0] != '\0';
+    const char* title = named ? argv[0] : kFallbackTitle;
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(kWindowWidth, kWindowHeight);

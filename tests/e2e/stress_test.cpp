@@ -32,7 +32,6 @@ void expectNoSanitizerReport(const GameWindow& game)
     const std::string errors = game.errors();
     EXPECT_EQ(errors.find("AddressSanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
-    EXPECT_EQ(errors.find("LeakSanitizer"), std::string::npos) << errors;
 }
 
 // One random input: a burst of keys, a held key, or a resize.
@@ -70,8 +69,10 @@ TEST(Stress, RandomKeysAndResizesLeaveNoSanitizerReport)
     XServer x;
     ASSERT_TRUE(x.ready());
     GameOptions options;
-    // The sanitizer runtime must come first, so no libfaketime here; Mesa's own leaks are
-    // not ours to report.
+    // The sanitizer runtime must come first, so no libfaketime here. No leak check: Mesa
+    // unloads its driver before the check runs at exit, so the driver's leaks come with
+    // nameless frames that no suppression can match. The game's own objects are checked for
+    // leaks where they are released: the unit tests in this build and the fuzz target.
     options.fakeTime = false;
     options.env = {"ASAN_OPTIONS=detect_leaks=0:halt_on_error=1",
                    "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1"};

@@ -44,6 +44,9 @@ bool decodeEvent(const uint8_t* data, size_t size, size_t& offset, Event& event)
 
 EventDriver::EventDriver(uint32_t seed) : game_(newSeededGame(seed))
 {
+    // The frame time is global: without this a command before the first frame would use the
+    // last frame of the previous run, and a saved fuzz input would not replay on its own.
+    g_frameSeconds = 0.0f;
     failure_ = invariantViolation(*game_);
 }
 

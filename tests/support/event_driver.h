@@ -32,7 +32,7 @@ bool decodeEvent(const uint8_t* data, size_t size, size_t& offset, Event& event)
 class EventDriver
 {
 public:
-    // A fresh game whose pieces come from `seed`.
+    // A fresh game whose pieces come from `seed`, with no frame time yet, as at start-up.
     explicit EventDriver(uint32_t seed);
     ~EventDriver();
 

@@ -3,8 +3,10 @@
 #include "game/piece.h"
 #include "play_field.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -16,8 +18,8 @@ std::unique_ptr<Game> seededGame()
 struct PieceSnapshot
 {
     Gem* gems[3];
-    float positions[3][3];
-    int targets[3][3];
+    float positions[9];  // slot after slot, three axes each
+    int targets[9];
 
     explicit PieceSnapshot(const Piece& piece)
     {
@@ -26,26 +28,16 @@ struct PieceSnapshot
             gems[slot] = piece.gems[slot];
             for (int axis = 0; axis < 3; ++axis)
             {
-                positions[slot][axis] = gems[slot] ? gems[slot]->position[axis] : 0.0f;
-                targets[slot][axis] = gems[slot] ? gems[slot]->target[axis] : 0;
+                positions[slot * 3 + axis] = gems[slot] ? gems[slot]->position[axis] : 0.0f;
+                targets[slot * 3 + axis] = gems[slot] ? gems[slot]->target[axis] : 0;
             }
         }
     }
     bool operator==(const PieceSnapshot& other) const
     {
-        for (int slot = 0; slot < 3; ++slot)
-        {
-            for (int axis = 0; axis < 3; ++axis)
-            {
-                if (gems[slot] != other.gems[slot] ||
-                    positions[slot][axis] != other.positions[slot][axis] ||
-                    targets[slot][axis] != other.targets[slot][axis])
-                {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return std::equal(std::begin(gems), std::end(gems), other.gems) &&
+               std::equal(std::begin(positions), std::end(positions), other.positions) &&
+               std::equal(std::begin(targets), std::end(targets), other.targets);
     }
 };
 
@@ -90,6 +82,26 @@ TEST(Commands, SidewaysMovesStopAtWallsAndTallerNeighbours)
         game->moveRight();
     }
     EXPECT_EQ(piece->gems[2]->target[0], 5);
+    // Nothing past the right wall decides: on an empty board or a full one (column 5 up to the
+    // piece), and with the memory after the colour grid (the next members) reading as free
+    // cells (-1) or as gems (0), the piece stays in column 5.
+    for (const bool full : {false, true})
+    {
+        for (int column = 0; full && column < kColumns; ++column)
+        {
+            stackColumn(*game, column, column < 5 ? kRows : 11);
+        }
+        for (const unsigned char fill : {0xff, 0x00})
+        {
+            unsigned char* const past = reinterpret_cast<unsigned char*>(std::end(game->colours));
+            const std::vector<unsigned char> saved(past, past + kRows * sizeof(int32_t));
+            std::fill(past, past + saved.size(), fill);
+            game->moveRight();
+            std::copy(saved.begin(), saved.end(), past);
+            ASSERT_EQ(piece->gems[0]->target[0], 5) << "full " << full << ", fill " << int(fill);
+        }
+    }
+    game->clearBoard();
 
     // Back in column 2 at row 12: a neighbour reaching row 12 blocks, one reaching row 10 not.
     piece->shift(-3);

@@ -41,12 +41,14 @@ private:
     std::string path_;
 };
 
+// Bytes that differ from one buffer-sized piece of the file to the next at every offset (up to
+// 256 pieces), so the buffer shows which piece the last read took.
 std::vector<unsigned char> pattern(size_t size)
 {
     std::vector<unsigned char> bytes(size);
     for (size_t i = 0; i < size; ++i)
     {
-        bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+        bytes[i] = static_cast<unsigned char>(i * 7 + 1 + i / kDigitImageBytes);
     }
     return bytes;
 }
@@ -78,9 +80,13 @@ TEST(DigitImage, ReadsRegularFilesOfAnySizeIntoTheBuffer)
     EXPECT_EQ(buffer[99], large[kDigitImageBytes + 99]);
     EXPECT_EQ(buffer[100], large[100]);
 
-    // Far larger than 32 reads can take: it stops after 32 and does not hang.
-    dir.write("huge", pattern(kDigitImageBytes * 40));
+    // Far larger than 32 reads can take: it stops after the 32nd piece and does not hang.
+    const auto huge = pattern(kDigitImageBytes * 40);
+    dir.write("huge", huge);
     EXPECT_TRUE(loadDigitImage(dir.file("huge").c_str(), buffer, sizeof buffer));
+    EXPECT_EQ(std::vector<unsigned char>(std::begin(buffer), std::end(buffer)),
+              std::vector<unsigned char>(huge.begin() + 31 * kDigitImageBytes,
+                                         huge.begin() + 32 * kDigitImageBytes));
 }
 
 TEST(DigitImage, AnythingButAReadableFileIsSkippedAtOnce)

@@ -1,6 +1,7 @@
 #include "process.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -17,16 +19,13 @@ extern char** environ;
 
 namespace
 {
-void redirect(const std::string& path, int fd)
+// A file for a child's output: /dev/null, or a new file. It must not exist yet, and a link in
+// its place is not followed, so nothing planted there is written through, even as root.
+int openOutput(const std::string& path)
 {
-    // /dev/null is opened, never created.
-    const int file = path.empty()
-                         ? open("/dev/null", O_WRONLY | O_CLOEXEC)
-                         : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (file >= 0)
-    {
-        dup2(file, fd);
-    }
+    return path.empty()
+               ? open("/dev/null", O_WRONLY | O_CLOEXEC)
+               : open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
 }
 
 int decodeStatus(int raw)
@@ -69,6 +68,20 @@ Process::Process(const ProcessOptions& options)
     }
     envp.push_back(nullptr);
 
+    // Opened here rather than in the child, so that a failure is the caller's exception.
+    const int out = openOutput(options.stdoutPath);
+    const int err = out >= 0 ? openOutput(options.stderrPath) : -1;
+    if (err < 0)
+    {
+        const int error = errno;
+        if (out >= 0)
+        {
+            close(out);
+        }
+        throw std::system_error(error, std::generic_category(),
+                                "cannot create " +
+                                    (out < 0 ? options.stdoutPath : options.stderrPath));
+    }
     const pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0)
@@ -86,8 +99,8 @@ Process::Process(const ProcessOptions& options)
         }
         const int devNull = open("/dev/null", O_RDONLY);
         dup2(devNull, STDIN_FILENO);
-        redirect(options.stdoutPath, STDOUT_FILENO);
-        redirect(options.stderrPath, STDERR_FILENO);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
         if (options.extraFd >= 0)
         {
             fcntl(options.extraFd, F_SETFD, 0);
@@ -97,6 +110,8 @@ Process::Process(const ProcessOptions& options)
         execvpe(program, argv.data(), envp.data());
         _exit(127);
     }
+    close(out);
+    close(err);
     if (pid_ > 0)
     {
         setpgid(pid_, pid_);
@@ -181,15 +196,17 @@ std::string readFile(const std::string& path)
 ScratchDir::ScratchDir()
 {
     char pattern[] = "/tmp/gemwell-e2e-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made != nullptr ? made : "/tmp";
+    // No falling back on /tmp itself: others can put files and links there.
+    if (mkdtemp(pattern) == nullptr)
+    {
+        throw std::system_error(errno, std::generic_category(),
+                                "cannot make a private directory in /tmp");
+    }
+    path_ = pattern;
 }
 
 ScratchDir::~ScratchDir()
 {
     std::error_code ignored;
-    if (path_ != "/tmp")
-    {
-        std::filesystem::remove_all(path_, ignored);
-    }
+    std::filesystem::remove_all(path_, ignored);
 }

@@ -12,14 +12,15 @@ struct ProcessOptions
     std::string program;           // what to run when argv is empty; otherwise argv[0]
     std::vector<std::string> env;  // extra NAME=value entries on top of the runner's environment
     std::string workingDirectory;  // empty: the runner's
-    std::string stdoutPath;        // empty: /dev/null
-    std::string stderrPath;        // empty: /dev/null
+    std::string stdoutPath;        // empty: /dev/null; otherwise a new file, made here
+    std::string stderrPath;        // empty: /dev/null; otherwise a new file, made here
     int extraFd = -1;              // kept open in the child under the same number
 };
 
 class Process
 {
 public:
+    // Throws std::system_error if an output file cannot be created (or already exists).
     explicit Process(const ProcessOptions& options);
     ~Process();
     Process(const Process&) = delete;
@@ -55,7 +56,8 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::vector
 // Reads a whole file; empty if it cannot be read.
 std::string readFile(const std::string& path);
 
-// A fresh directory under /tmp, removed with everything in it when the handle goes.
+// A fresh private directory under /tmp, removed with everything in it when the handle goes.
+// Throws std::system_error if it cannot be made.
 class ScratchDir
 {
 public:

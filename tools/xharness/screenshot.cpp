@@ -34,6 +34,10 @@ bool writePng(const Screenshot& image, const std::string& path)
 
 Rgb Screenshot::medianAround(int x, int y, int radius) const
 {
+    if (pixels.empty())
+    {
+        return Rgb{};
+    }
     std::vector<int> r, g, b;
     for (int dy = -radius; dy <= radius; ++dy)
     {
@@ -99,7 +103,7 @@ int colourAtCell(const Screenshot& image, double column, double row)
     int x = 0;
     int y = 0;
     cellCentre(column, row, image.width, image.height, x, y);
-    return classifyPixel(image.medianAround(x, y, 2));
+    return image.pixels.empty() ? kUnknown : classifyPixel(image.medianAround(x, y, 2));
 }
 
 double topOfColumn(const Screenshot& image, int column)
@@ -110,7 +114,7 @@ double topOfColumn(const Screenshot& image, int column)
         int x = 0;
         int y = 0;
         cellCentre(column, row, image.width, image.height, x, y);
-        if (y >= 0 && y < image.height && classifyPixel(image.at(x, y)) != kBlack)
+        if (classifyPixel(image.at(x, y)) != kBlack)
         {
             return row;
         }
@@ -121,7 +125,7 @@ double topOfColumn(const Screenshot& image, int column)
 std::vector<std::string> wellText(const Screenshot& image)
 {
     std::vector<std::string> rows;
-    for (int row = kRows - 1; row >= 0; --row)
+    for (int row = kRows - 1; row >= 0 && !image.pixels.empty(); --row)
     {
         std::string line;
         for (int column = 0; column < kColumns; ++column)

@@ -18,8 +18,15 @@ struct Screenshot
     int height = 0;
     std::vector<Rgb> pixels;  // row after row from the top left
 
-    Rgb at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-    // Median of each channel over the square of side 2 * radius + 1 around (x, y).
+    // The pixel at (x, y); black outside the image, so an empty screenshot (the window was
+    // gone) reads as black rather than past the end.
+    Rgb at(int x, int y) const
+    {
+        const bool inside = x >= 0 && x < width && y >= 0 && y < height;
+        return inside ? pixels[static_cast<size_t>(y) * width + x] : Rgb{};
+    }
+    // Median of each channel over the square of side 2 * radius + 1 around (x, y), clamped to
+    // the image; black for an empty one.
     Rgb medianAround(int x, int y, int radius) const;
     // Number of pixels whose brightest channel exceeds `threshold`.
     int litPixels(int threshold = 40) const;
@@ -37,7 +44,7 @@ int classifyPixel(const Rgb& pixel);
 void cellCentre(double column, double row, int width, int height, int& x, int& y);
 
 // The colour shown where a gem at (column, row) would be: classifyPixel of the median around
-// its centre. Rows may be fractional, for a falling piece.
+// its centre; kUnknown on an empty screenshot. Rows may be fractional, for a falling piece.
 int colourAtCell(const Screenshot& image, double column, double row);
 
 // Height, in rows, of the top of the highest lit pixel above the centre line of a column;
@@ -45,4 +52,5 @@ int colourAtCell(const Screenshot& image, double column, double row);
 double topOfColumn(const Screenshot& image, int column);
 
 // Every cell of the well as text, row 13 first: '.' black, '0'-'4' colours, '?' unknown.
+// Empty for an empty screenshot, so it cannot pass for an empty well.
 std::vector<std::string> wellText(const Screenshot& image);
