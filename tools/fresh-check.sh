@@ -97,12 +97,14 @@ mirror=$(host_site Debian)
 security=$(host_site Debian-Security)
 [ -n "$security" ] || security=http://deb.debian.org/debian-security
 
-# The host's apt settings for reaching the archives, without those that relax the checks of a
-# Release file's dates: a root gets those only where its release needs them (see bootstrap).
+# The host's own apt settings for reaching the archives, without those that relax the checks of
+# a Release file's dates: a root gets those only where its release needs them (see bootstrap).
+# Files that a package installed are left out: the root's own package of another release would
+# find them changed and stop at a question no one answers.
 copy_apt_settings() {
     local conf kept
     for conf in /etc/apt/apt.conf.d/*; do
-        if [ -f "$conf" ] && grep -q '^Acquire::' "$conf"; then
+        if [ -f "$conf" ] && grep -q '^Acquire::' "$conf" && ! dpkg -S "$conf" >/dev/null 2>&1; then
             kept=$(grep -v -E 'Check-(Valid-Until|Date)' "$conf" || true)
             if [ -n "$kept" ]; then
                 printf '%s\n' "$kept" > "$1/etc/apt/apt.conf.d/$(basename "$conf")"
