@@ -8,12 +8,16 @@ ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 PACKAGE_BUILD := build-package
 COVERAGE_BUILD := build-coverage
+WEB_BUILD := build-web
+# Debian's emscripten runs its JavaScript tools with node, which must find Debian's acorn.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+WEB_PORT ?= 8000
 # A second package build in a copy of the tree, to show the two are the same bytes.
 REBUILD_DIR := build-rebuild
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test asan fuzz bench package package-test fresh-check coverage screenshot icons \
-	deps-build deps-test clean
+.PHONY: all build run web web-run test asan fuzz bench package package-test fresh-check coverage \
+	screenshot icons deps-build deps-web deps-test clean
 
 all: build
 
@@ -23,6 +27,9 @@ deps-build:
 deps-test:
 	@tools/install-deps.sh test
 
+deps-web:
+	@tools/install-deps.sh web
+
 build: deps-build
 	cmake --preset play
 	cmake --build --preset play -j $(JOBS)
@@ -31,6 +38,15 @@ build: deps-build
 run: build
 	@cd $(CURDIR) && ./$(BUILD)/gemwell; status=$$?; \
 		if [ $$status -ne 0 ] && [ $$status -ne 42 ]; then exit $$status; fi
+
+# The browser edition in build-web/: index.html, gemwell.js and gemwell.wasm, from the same
+# sources with Debian's emscripten. make web-run serves it on 127.0.0.1 (WEB_PORT, 0 for any).
+web: deps-web
+	$(EMSCRIPTEN_ENV) cmake --preset web
+	$(EMSCRIPTEN_ENV) cmake --build --preset web -j $(JOBS)
+
+web-run: web
+	/usr/bin/python3 tools/serve_web.py $(WEB_BUILD) $(WEB_PORT)
 
 # Unit tests, end-to-end tests in a private X server, the Debian package's checks, the unit
 # tests again and a minute of random input to the real binary under AddressSanitizer and
@@ -134,4 +150,4 @@ icons:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) $(COVERAGE_BUILD) \
-		build-fresh
+		$(WEB_BUILD) build-fresh
