@@ -48,14 +48,17 @@ web: deps-web
 web-run: web
 	/usr/bin/python3 tools/serve_web.py $(WEB_BUILD) $(WEB_PORT)
 
-# Unit tests, end-to-end tests in a private X server, the Debian package's checks, the unit
-# tests again and a minute of random input to the real binary under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded run of the fuzz target.
+# Unit tests, end-to-end tests in a private X server, the browser edition in headless Chromium
+# held to the native picture, the Debian package's checks, the unit tests again and a minute of
+# random input to the real binary under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# bounded run of the fuzz target.
 test: deps-test
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 	ctest --preset unit -j $(JOBS)
 	ctest --preset e2e
+	$(MAKE) --no-print-directory web
+	ctest --preset web
 	$(MAKE) --no-print-directory package-test
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory fuzz
