@@ -133,7 +133,7 @@ screenshot: deps-test
 	./$(BUILD)/tools/readme_screenshot docs/screenshot.png
 
 # Rules benchmarks, then the game against the reference renderer (a few minutes); the table
-# also goes to build/bench-results.md.
+# also goes to build/bench-results.md. Then the browser edition against the native game.
 bench:
 	@tools/install-deps.sh bench
 	@tools/install-deps.sh test
@@ -142,6 +142,9 @@ bench:
 	./$(BUILD)/bench/rules_bench
 	./$(BUILD)/bench/frame_rate $(BUILD)/bench/libswap_counter.so \
 		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
+	$(MAKE) --no-print-directory web
+	/usr/bin/python3 tests/web/browser_bench.py --site $(WEB_BUILD) \
+		--reference $(BUILD)/tests/web_reference --swap-counter $(BUILD)/bench/libswap_counter.so
 
 # The PNG icons from the SVG (committed, so that building needs no SVG renderer).
 icons:

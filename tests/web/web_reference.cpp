@@ -10,6 +10,9 @@
 //     counts the pixels of BROWSER.png that differ from NATIVE.png by more than 8/255 in a
 //     channel, and reads the well in both; fails above 0.5 % of the window, above 2 % of the lit
 //     pixels, or where a cell is not as expected.
+//   web_reference half-full OUTDIR SWAP_COUNTER.so
+//     for make bench: plays a script that stacks the well half full (OUTDIR/half-full.txt) on
+//     the real game with the bench's swap counter preloaded, and prints its median frame time.
 //
 // The clock stands still but for the script's steps, so every shot is of a state the game
 // rests in: a landing, a clear and a spawn all happen in frames of zero length, sliding,
@@ -20,9 +23,11 @@
 #include "game/piece.h"
 #include "play_field.h"
 #include "prediction.h"
+#include "swap_record.h"
 #include "x_session.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -171,7 +176,7 @@ bool placeWhere(std::vector<Step>& steps,
 }
 
 // A landing that clears nothing, keeps column 2 free for spawns and the stack low and even.
-bool quietLanding(const Game& before, const Game& after, int maxHeight)
+bool quietLanding(const Game& before, const Game& after, int maxHeight, int maxSpread = 3)
 {
     if (after.state != Falling || boardGemCount(after) != boardGemCount(before) + 3)
     {
@@ -184,7 +189,8 @@ bool quietLanding(const Game& before, const Game& after, int maxHeight)
         lowest = std::min(lowest, after.columnHeight(column));
         highest = std::max(highest, after.columnHeight(column));
     }
-    return highest <= maxHeight && highest - lowest <= 3;
+    return highest <= maxHeight && highest - lowest <= maxSpread &&
+           after.columnHeight(kSpawnColumn) <= maxHeight - 1;
 }
 
 // The script of the three shots: the first piece at spawn; four pieces stacked and the fifth
@@ -290,9 +296,9 @@ bool setClock(const std::string& path, int seconds)
     return writeLines(draft, {text}) && std::rename(draft.c_str(), path.c_str()) == 0;
 }
 
-int playNative(const std::string& outDir)
+// The script as the browser test reads it, a step a line; with each shot's well beside it.
+void writeScript(const std::vector<Step>& steps, const std::string& outDir, const std::string& name)
 {
-    const std::vector<Step> steps = planShots();
     std::vector<std::string> script;
     for (size_t count = 0; count < steps.size(); ++count)
     {
@@ -312,50 +318,174 @@ int playNative(const std::string& outDir)
             writeLines(outDir + "/" + step.text + ".well", sceneText(*replay(upTo)));
         }
     }
-    writeLines(outDir + "/script.txt", script);
-    writeLines(outDir + "/game-over-drops", {std::to_string(dropsUntilGameOver())});
+    writeLines(outDir + "/" + name, script);
+}
 
+// The real game under Xvfb with libfaketime's clock frozen at the fixed epoch, played through
+// the steps; shots go to OUTDIR/native-NAME.png.
+class NativeGame
+{
+public:
+    NativeGame(const XServer& x, std::vector<std::string> preload, std::vector<std::string> env)
+    {
+        setClock(clock_, seconds_);
+        GameOptions options;
+        options.fakeTime = false;  // the harness's running clock; this one stands still
+        options.preload = std::move(preload);
+        options.preload.push_back(FAKETIME_LIBRARY);
+        options.env = std::move(env);
+        options.env.push_back("FAKETIME_TIMESTAMP_FILE=" + clock_);
+        options.env.push_back("FAKETIME_NO_CACHE=1");
+        game_ = std::make_unique<GameWindow>(x, options);
+    }
+
+    bool play(const std::vector<Step>& steps, const std::string& outDir)
+    {
+        if (!game_->waitUntilShown())
+        {
+            std::fprintf(stderr, "web_reference: the game did not show: %s\n",
+                         game_->errors().c_str());
+            return false;
+        }
+        for (const Step& step : steps)
+        {
+            if (step.kind == Step::Key)
+            {
+                game_->keys({step.text});
+                pause(0.15);
+            }
+            else if (step.kind == Step::Advance)
+            {
+                seconds_ += step.millis / 1000;
+                setClock(clock_, seconds_);
+                pause(0.3);
+            }
+            else if (!writePng(game_->screenshot(), outDir + "/native-" + step.text + ".png"))
+            {
+                std::fprintf(stderr, "web_reference: no screenshot for %s\n", step.text.c_str());
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool quit()
+    {
+        game_->keys({"q"});
+        return game_->waitForExit(10.0) == 42;
+    }
+
+private:
+    ScratchDir clockDir_;
+    std::string clock_ = clockDir_.file("clock");
+    int seconds_ = 0;
+    std::unique_ptr<GameWindow> game_;
+};
+
+int playNative(const std::string& outDir)
+{
+    const std::vector<Step> steps = planShots();
+    writeScript(steps, outDir, "script.txt");
+    writeLines(outDir + "/game-over-drops", {std::to_string(dropsUntilGameOver())});
     XServer x;
     if (!x.ready())
     {
         std::fprintf(stderr, "web_reference: Xvfb did not start\n");
         return 1;
     }
-    ScratchDir clockDir;
-    const std::string clock = clockDir.file("clock");
-    int seconds = 0;
-    setClock(clock, seconds);
-    GameOptions options;
-    options.fakeTime = false;  // the harness's running clock; this one stands still
-    options.preload = {FAKETIME_LIBRARY};
-    options.env = {"FAKETIME_TIMESTAMP_FILE=" + clock, "FAKETIME_NO_CACHE=1"};
-    GameWindow game(x, options);
-    if (!game.waitUntilShown())
+    NativeGame game(x, {}, {});
+    return game.play(steps, outDir) && game.quit() ? 0 : 1;
+}
+
+// A well about half full (42 of its 84 cells, and the falling piece): pieces placed without a
+// clear where one can be, the stack kept even and column 2 low enough for the spawns. A piece
+// of three equal colours clears itself wherever it goes: then any settling is let finish.
+std::vector<Step> planHalfFull()
+{
+    std::vector<Step> steps;
+    while (boardGemCount(*replay(steps)) < kCells / 2)
     {
-        std::fprintf(stderr, "web_reference: the game did not show: %s\n", game.errors().c_str());
+        if (placeWhere(steps, [](const Game& before, const Game& after)
+                       { return quietLanding(before, after, 10); }))
+        {
+            continue;
+        }
+        if (!placeWhere(steps, [](const Game&, const Game& after)
+                        { return after.state == Falling || after.state == Settling; }))
+        {
+            std::fprintf(stderr, "web_reference: cannot stack the well half full\n");
+            std::exit(2);
+        }
+        for (int step = 0; step < 5 && replay(steps)->state != Falling; ++step)
+        {
+            steps.push_back({Step::Advance, "", kStepMillis});
+        }
+    }
+    return steps;
+}
+
+std::vector<SwapRecord> readSwaps(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<SwapRecord> swaps;
+    for (SwapRecord record; in.read(reinterpret_cast<char*>(&record), sizeof record);)
+    {
+        swaps.push_back(record);
+    }
+    return swaps;
+}
+
+int64_t nowNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Plays the half-full script on the native game with the swap counter preloaded, and prints the
+// median time between swaps over `seconds` with exactly the well's spheres drawn.
+int benchNative(const std::string& outDir, const std::string& swapCounter, double seconds)
+{
+    const std::vector<Step> steps = planHalfFull();
+    writeScript(steps, outDir, "half-full.txt");
+    const auto planned = replay(steps);
+    const uint32_t spheres = static_cast<uint32_t>(boardGemCount(*planned) + 3);
+    XServer x;
+    ScratchDir logDir;
+    const std::string log = logDir.file("swaps");
+    NativeGame game(x, {swapCounter}, {"GEMWELL_SWAP_LOG=" + log});
+    if (!x.ready() || !game.play(steps, outDir))
+    {
         return 1;
     }
-    for (const Step& step : steps)
+    const int64_t from = nowNanoseconds();
+    pause(seconds);
+    const int64_t to = nowNanoseconds();
+    if (!game.quit())
     {
-        if (step.kind == Step::Key)
-        {
-            game.keys({step.text});
-            pause(0.15);
-        }
-        else if (step.kind == Step::Advance)
-        {
-            seconds += step.millis / 1000;
-            setClock(clock, seconds);
-            pause(0.3);
-        }
-        else if (!writePng(game.screenshot(), outDir + "/native-" + step.text + ".png"))
-        {
-            std::fprintf(stderr, "web_reference: no screenshot for %s\n", step.text.c_str());
-            return 1;
-        }
+        return 1;
     }
-    game.keys({"q"});
-    return game.waitForExit(10.0) == 42 ? 0 : 1;
+    std::vector<double> frames;
+    int64_t previous = -1;
+    for (const SwapRecord& swap : readSwaps(log))
+    {
+        const bool counted =
+            swap.nanoseconds >= from && swap.nanoseconds <= to && swap.spheres == spheres;
+        if (counted && previous >= 0)
+        {
+            frames.push_back((swap.nanoseconds - previous) * 1e-6);
+        }
+        previous = counted ? swap.nanoseconds : -1;
+    }
+    if (frames.empty())
+    {
+        std::fprintf(stderr, "web_reference: no frame with %u spheres\n", spheres);
+        return 1;
+    }
+    std::sort(frames.begin(), frames.end());
+    std::printf("native: %u spheres, %zu frames, median frame time %.3f ms\n", spheres,
+                frames.size(), frames[frames.size() / 2]);
+    return 0;
 }
 
 bool readPng(const std::string& path, Screenshot& image)
@@ -467,13 +597,22 @@ int main(int argc, char** argv)
     {
         return playNative(argv[2]);
     }
+    if (mode == "half-full" && argc == 4)
+    {
+        // The game runs in a directory of its own: the preload needs an absolute path.
+        char* counter = realpath(argv[3], nullptr);
+        const int status = counter != nullptr ? benchNative(argv[2], counter, 3.0) : 2;
+        std::free(counter);
+        return status;
+    }
     if (mode == "compare" && argc == 5)
     {
         return compare(argv[2], argv[3], argv[4]);
     }
     std::fprintf(stderr,
                  "usage: %s native OUTDIR\n"
-                 "       %s compare NATIVE.png BROWSER.png EXPECTED.well\n",
-                 argv[0], argv[0]);
+                 "       %s compare NATIVE.png BROWSER.png EXPECTED.well\n"
+                 "       %s half-full OUTDIR SWAP_COUNTER.so\n",
+                 argv[0], argv[0], argv[0]);
     return 2;
 }
