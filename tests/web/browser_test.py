@@ -120,6 +120,20 @@ class BrowserEdition(unittest.TestCase):
         self.assertTrue(self.page.frames_stopped(), "the game loop still runs after it ended")
         self.assertTrue(self.driver.find_element(By.ID, "new-game").is_displayed())
 
+    def test_a_page_opened_as_a_file_plays_where_the_browser_lets_it_read_files(self):
+        driver = game_page.chromium(["--allow-file-access-from-files"])
+        try:
+            page = game_page.GamePage(
+                driver, "file://" + os.path.join(os.path.abspath(ARGS.site), "index.html"))
+            self.assertGreaterEqual(page.load(), 0, "no frame was drawn")
+            page.press("q")
+            self.assertEqual(page.wait_notice(), "You quit the game.")
+            errors = [entry["message"] for entry in driver.get_log("browser")
+                      if entry["level"] == "SEVERE"]
+            self.assertEqual(errors, [])
+        finally:
+            driver.quit()
+
     def test_download_size(self):
         sizes = game_page.download_sizes(ARGS.site)
         raw = sum(size[0] for size in sizes.values())

@@ -67,7 +67,7 @@ KEYS = {
 }
 
 
-def chromium():
+def chromium(extra_flags=()):
     """Headless Chromium with WebGL through SwiftShader, the page clock installed."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
@@ -79,6 +79,7 @@ def chromium():
         "--window-size=900,800", "--force-device-scale-factor=1",
         "--user-data-dir=" + tempfile.mkdtemp(prefix="gemwell-chromium-"),
     ]
+    flags.extend(extra_flags)
     if os.geteuid() == 0:
         flags.append("--no-sandbox")  # Chromium's sandbox refuses to run as root
     for flag in flags:
