@@ -42,11 +42,13 @@ CLOCK = r"""
     return drawElements.apply(this, arguments);
   };
   const requestFrame = requestAnimationFrame.bind(window);
+  const pixel = new Uint8Array(4);
   window.requestAnimationFrame = (callback) => requestFrame((stamp) => {
     const start = realNow();
     callback(stamp);
     if (context !== null) {
-      context.finish();  // the frame's drawing done, not only queued
+      // Reading a pixel back waits until the frame's drawing is done, not only queued.
+      context.readPixels(0, 0, 1, 1, context.RGBA, context.UNSIGNED_BYTE, pixel);
       clock.frameStarts.push(start);
       clock.frameWork.push(realNow() - start);
     }
