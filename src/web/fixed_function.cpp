@@ -1,10 +1,12 @@
 // The fixed-function OpenGL 1.1 state the game uses, kept here as GL keeps it (float matrices,
-// lights in eye coordinates, materials with colour tracking), and handed to one shader program
-// per draw. The shader evaluates GL 1.1's lighting equation per vertex; everything that GL
-// computes once per state change is computed here, once per draw.
+// lights in eye coordinates, materials with colour tracking), and the vertex stage: each vertex
+// is taken to eye coordinates and lit there by GL 1.1's lighting equation, in float, for both
+// faces. Lit vertices gather into one draw until something that changes how they are drawn:
+// every draw call costs a software renderer far more than the work inside it.
 #include "webgl_bridge.h"
 
 #include <GL/freeglut.h>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -159,12 +161,15 @@ void trackColour()
     }
 }
 
+void flush();
+
 void setCapability(GLenum capability, bool on)
 {
     State& s = state();
     switch (capability)
     {
         case GL_DEPTH_TEST:
+            flush();
             s.depthTest = on;
             gemwell_webgl_depth_test(on ? 1 : 0);
             break;
@@ -209,7 +214,8 @@ void normalMatrix(const GLfloat* m, GLfloat out[9])
 
 struct Mesh
 {
-    int handle = -1;
+    std::vector<GLfloat> vertices;  // position and normal, six floats a vertex
+    std::vector<GLushort> triangles;
 };
 
 // The sphere exactly as freeglut builds it: the same circle tables (float angles, sines and
@@ -298,43 +304,158 @@ Mesh sphereMesh(GLfloat radius, GLint slices, GLint stacks)
             triangles.insert(triangles.end(), {s[odd ? k + 1 : k], s[odd ? k : k + 1], s[k + 2]});
         }
     }
-    Mesh mesh;
-    mesh.handle = gemwell_webgl_mesh(vertices.data(), vertexCount, triangles.data(),
-                                     static_cast<int>(triangles.size()));
-    return mesh;
+    return Mesh{vertices, triangles};
 }
 
-void fillUniforms(DrawUniforms& u)
+// One face's share of GL 1.1's lighting equation that does not depend on the vertex: the
+// emission plus the ambient under the global ambient, and the material times light 0.
+struct FaceLighting
+{
+    GLfloat scene[3];
+    GLfloat ambient[3];
+    GLfloat diffuse[3];
+    GLfloat specular[3];
+    GLfloat alpha;
+    GLfloat shininess;
+};
+
+FaceLighting faceLighting(const State& s, const Material& m)
+{
+    FaceLighting face = {};
+    // A disabled light adds nothing.
+    const GLfloat on = s.light0Enabled ? 1.0f : 0.0f;
+    for (int c = 0; c < 3; ++c)
+    {
+        face.scene[c] = m.emission[c] + m.ambient[c] * s.globalAmbient[c];
+        face.ambient[c] = on * m.ambient[c] * s.light0.ambient[c];
+        face.diffuse[c] = on * m.diffuse[c] * s.light0.diffuse[c];
+        face.specular[c] = on * m.specular[c] * s.light0.specular[c];
+    }
+    face.alpha = m.diffuse[3];
+    face.shininess = m.shininess;
+    return face;
+}
+
+GLfloat clamp01(GLfloat value)
+{
+    return value < 0.0f ? 0.0f : value > 1.0f ? 1.0f : value;
+}
+
+// GL 1.1's colour of a vertex for light 0 and a viewer at infinity, with `n` the eye-space
+// normal (not renormalised, as GL does not without GL_NORMALIZE) and `toLight` the unit vector
+// to the light: the scene colour and light 0's ambient, diffuse and specular terms, the last
+// only where the diffuse one is not zero.
+void lightVertex(const FaceLighting& face, const GLfloat n[3], const GLfloat toLight[3],
+                 GLfloat out[4])
+{
+    const GLfloat nDotL = std::max(0.0f, n[0] * toLight[0] + n[1] * toLight[1] + n[2] * toLight[2]);
+    GLfloat specular = 0.0f;
+    if (nDotL > 0.0f)
+    {
+        GLfloat h[3] = {toLight[0], toLight[1], toLight[2] + 1.0f};
+        const GLfloat length = std::sqrt(h[0] * h[0] + h[1] * h[1] + h[2] * h[2]);
+        const GLfloat nDotH = std::max(0.0f, (n[0] * h[0] + n[1] * h[1] + n[2] * h[2]) / length);
+        specular = face.shininess == 0.0f ? 1.0f : std::pow(nDotH, face.shininess);
+    }
+    for (int c = 0; c < 3; ++c)
+    {
+        out[c] = clamp01(face.scene[c] + face.ambient[c] + nDotL * face.diffuse[c] +
+                         specular * face.specular[c]);
+    }
+    out[3] = clamp01(face.alpha);
+}
+
+// The lit vertices waiting to be drawn, and what they are to be drawn with.
+struct Batch
+{
+    std::vector<LitVertex> vertices;
+    std::vector<GLushort> indices;
+    GLfloat projection[16] = {};
+    bool twoSide = false;
+};
+
+Batch& batch()
+{
+    static Batch b;
+    return b;
+}
+
+void flush()
+{
+    Batch& b = batch();
+    if (!b.indices.empty())
+    {
+        gemwell_webgl_draw(b.vertices.data(), static_cast<int>(b.vertices.size()), b.indices.data(),
+                           static_cast<int>(b.indices.size()), b.projection, b.twoSide ? 1 : 0);
+    }
+    b.vertices.clear();
+    b.indices.clear();
+}
+
+// The vertex stage for one mesh under the current state, into the batch.
+void drawMesh(const Mesh& mesh)
 {
     State& s = state();
-    for (int i = 0; i < 16; ++i)
+    Batch& b = batch();
+    const GLfloat* projection = s.projection[s.projectionTop];
+    const size_t count = mesh.vertices.size() / 6;
+    if (!std::equal(projection, projection + 16, b.projection) || b.twoSide != s.twoSide ||
+        b.vertices.size() + count > 65536)
     {
-        u.modelView[i] = s.modelView[s.modelViewTop][i];
-        u.projection[i] = s.projection[s.projectionTop][i];
+        flush();
+        std::copy(projection, projection + 16, b.projection);
+        b.twoSide = s.twoSide;
     }
-    normalMatrix(s.modelView[s.modelViewTop], u.normalMatrix);
-    copy4(u.lightPosition, s.light0.position);
-    // A disabled light adds nothing: its products are zero.
-    const GLfloat on = s.light0Enabled ? 1.0f : 0.0f;
-    for (int index = 0; index < 2; ++index)
+    const GLfloat* m = s.modelView[s.modelViewTop];
+    GLfloat normals[9];
+    normalMatrix(m, normals);
+    const FaceLighting front = faceLighting(s, s.materials[0]);
+    const FaceLighting back = faceLighting(s, s.materials[1]);
+    const GLfloat* light = s.light0.position;
+    const size_t base = b.vertices.size();
+    for (size_t v = 0; v < count; ++v)
     {
-        const Material& m = s.materials[index];
-        DrawUniforms::Face& face = u.faces[index];
+        const GLfloat* p = &mesh.vertices[v * 6];
+        const GLfloat* normal = p + 3;
+        LitVertex out = {};
+        for (int row = 0; row < 4; ++row)
+        {
+            out.eye[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
+        }
+        if (!s.lighting)
+        {
+            copy4(out.front, s.colour);
+            copy4(out.back, s.colour);
+            b.vertices.push_back(out);
+            continue;
+        }
+        GLfloat n[3];
+        for (int row = 0; row < 3; ++row)
+        {
+            n[row] = normals[row] * normal[0] + normals[3 + row] * normal[1] +
+                     normals[6 + row] * normal[2];
+        }
+        GLfloat toLight[3];
         for (int c = 0; c < 3; ++c)
         {
-            face.scene[c] = m.emission[c] + m.ambient[c] * s.globalAmbient[c];
-            face.ambient[c] = on * m.ambient[c] * s.light0.ambient[c];
-            face.diffuse[c] = on * m.diffuse[c] * s.light0.diffuse[c];
-            face.specular[c] = on * m.specular[c] * s.light0.specular[c];
+            toLight[c] =
+                light[3] != 0.0f ? light[c] / light[3] - out.eye[c] / out.eye[3] : light[c];
         }
-        face.scene[3] = m.diffuse[3];
-        face.ambient[3] = 0.0f;
-        face.diffuse[3] = 0.0f;
-        face.shininess = m.shininess;
+        const GLfloat length =
+            std::sqrt(toLight[0] * toLight[0] + toLight[1] * toLight[1] + toLight[2] * toLight[2]);
+        for (GLfloat& c : toLight)
+        {
+            c = length > 0.0f ? c / length : 0.0f;
+        }
+        lightVertex(front, n, toLight, out.front);
+        const GLfloat reversed[3] = {-n[0], -n[1], -n[2]};
+        lightVertex(back, reversed, toLight, out.back);
+        b.vertices.push_back(out);
     }
-    copy4(u.colour, s.colour);
-    u.lighting = s.lighting ? 1.0f : 0.0f;
-    u.twoSide = s.twoSide ? 1.0f : 0.0f;
+    for (GLushort index : mesh.triangles)
+    {
+        b.indices.push_back(static_cast<GLushort>(base + index));
+    }
 }
 }  // namespace
 
@@ -597,9 +718,12 @@ extern "C"
             shapes.push_back(Shape{r, slices, stacks, sphereMesh(r, slices, stacks)});
             found = &shapes.back();
         }
-        DrawUniforms uniforms = {};
-        fillUniforms(uniforms);
-        gemwell_webgl_draw(found->mesh.handle, &uniforms);
+        drawMesh(found->mesh);
+    }
+
+    void gemwell_flush_drawing()
+    {
+        flush();
     }
 
 }  // extern "C"

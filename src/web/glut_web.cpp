@@ -82,8 +82,11 @@ extern "C"
         emscripten_exit_with_live_runtime();
     }
 
-    // The browser shows the canvas when the frame's callback returns.
-    void glutSwapBuffers(void) {}
+    // The browser shows the canvas when the frame's callback returns; by then it must be drawn.
+    void glutSwapBuffers(void)
+    {
+        gemwell_flush_drawing();
+    }
 
     EMSCRIPTEN_KEEPALIVE void gemwell_web_frame()
     {

@@ -1,34 +1,19 @@
 // What the C++ side of the browser edition asks of the page, implemented in webgl_bridge.js:
-// a WebGL context on the canvas, the one shader program that does the fixed-function work,
-// meshes, draws, and the frame loop with its key events.
+// a WebGL context on the canvas, one shader program that projects lit vertices and picks the
+// colour of the face shown, draws, and the frame loop with its key events.
 #pragma once
 
 #include <cstdint>
 
-// Everything one draw needs from the fixed-function state, as the shader's uniforms take it.
-// webgl_bridge.js reads it by these offsets, in floats; keep the two in step.
-struct DrawUniforms
+// One vertex as the shader takes it: its position in eye coordinates, then the colours GL's
+// lighting gives it for the front and for the back face.
+struct LitVertex
 {
-    float modelView[16];     // column-major, as GL keeps it
-    float projection[16];    // column-major
-    float normalMatrix[9];   // inverse transpose of the model-view's upper 3 x 3, column-major
-    float lightPosition[4];  // light 0 in eye coordinates
-    // Per face, front then back: the emission plus the material's ambient times the global
-    // ambient (and the diffuse alpha), then the material times light 0 for ambient, diffuse
-    // and specular, then the shininess.
-    struct Face
-    {
-        float scene[4];
-        float ambient[4];
-        float diffuse[4];
-        float specular[3];
-        float shininess;
-    } faces[2];
-    float colour[4];  // the current colour, used as it is when lighting is off
-    float lighting;   // 1 when GL_LIGHTING is on
-    float twoSide;    // 1 for two-sided lighting
+    float eye[4];
+    float front[4];
+    float back[4];
 };
-static_assert(sizeof(DrawUniforms) == 83 * sizeof(float), "webgl_bridge.js reads 83 floats");
+static_assert(sizeof(LitVertex) == 12 * sizeof(float), "webgl_bridge.js reads 12 floats");
 
 extern "C"
 {
@@ -38,11 +23,14 @@ extern "C"
     void gemwell_webgl_clear(int colour, int depth);
     void gemwell_webgl_viewport(int x, int y, int width, int height);
     void gemwell_webgl_depth_test(int enabled);
-    // Uploads interleaved positions and normals (six floats a vertex) and triangle indices;
-    // returns the mesh's handle.
-    int gemwell_webgl_mesh(const float* vertices, int vertexCount, const uint16_t* indices,
-                           int indexCount);
-    void gemwell_webgl_draw(int mesh, const DrawUniforms* uniforms);
+    // Draws the triangles (three indices each) of the vertices under the projection matrix
+    // (column-major); with `twoSide` set, back faces show their back colour.
+    void gemwell_webgl_draw(const LitVertex* vertices, int vertexCount, const uint16_t* indices,
+                            int indexCount, const float* projection, int twoSide);
+    // Sends what the vertex stage has gathered to the canvas (fixed_function.cpp): at the end of a
+    // frame, before the browser shows it.
+    void gemwell_flush_drawing();
+
     // Calls gemwell_web_frame on every animation frame and passes the canvas's keys to
     // gemwell_web_key, until the game exits; then tells the page how it ended.
     void gemwell_web_run();
