@@ -53,8 +53,6 @@ struct State
     bool colourMaterial = false;
     GLenum colourMaterialFace = GL_FRONT_AND_BACK;
     GLenum colourMaterialMode = GL_AMBIENT_AND_DIFFUSE;
-    bool depthTest = false;
-    GLfloat clearColour[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 
     State()
     {
@@ -170,7 +168,6 @@ void setCapability(GLenum capability, bool on)
     {
         case GL_DEPTH_TEST:
             flush();
-            s.depthTest = on;
             gemwell_webgl_depth_test(on ? 1 : 0);
             break;
         case GL_LIGHTING:
@@ -464,18 +461,19 @@ extern "C"
 
     void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha)
     {
-        const GLfloat colour[4] = {red, green, blue, alpha};
-        copy4(state().clearColour, colour);
+        flush();
         gemwell_webgl_clear_colour(red, green, blue, alpha);
     }
 
     void glClear(GLbitfield mask)
     {
+        flush();
         gemwell_webgl_clear((mask & GL_COLOR_BUFFER_BIT) != 0, (mask & GL_DEPTH_BUFFER_BIT) != 0);
     }
 
     void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
     {
+        flush();
         gemwell_webgl_viewport(x, y, width, height);
     }
 

@@ -1,5 +1,5 @@
-// The page's side of webgl_bridge.h: WebGL on the canvas, the fixed-function shader, and the
-// frame loop with its keys. Linked into gemwell.js with --js-library.
+// The page's side of webgl_bridge.h: WebGL on the canvas, the shader that projects the lit
+// vertices, and the frame loop with its keys. Linked into gemwell.js with --js-library.
 
 var LibraryGemwell = {
   $GemwellGL: {
