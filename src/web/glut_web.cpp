@@ -4,6 +4,8 @@
 #include "webgl_bridge.h"
 
 #include <GL/freeglut.h>
+#include <cstdio>
+#include <cstdlib>
 #include <emscripten.h>
 
 namespace
@@ -42,8 +44,14 @@ extern "C"
 
     int glutCreateWindow(const char*)
     {
-        // The page's title stays: the native title is the path the game was started by.
-        return gemwell_webgl_open(g_window.width, g_window.height) ? 1 : 0;
+        // The page's title stays: the native title is the path the game was started by. With no
+        // context there is no game, as with freeglut, which ends the process when it has none.
+        if (!gemwell_webgl_open(g_window.width, g_window.height))
+        {
+            std::fputs("gemwell: this browser gives the page no WebGL\n", stderr);
+            std::exit(1);
+        }
+        return 1;
     }
 
     void glutDisplayFunc(void (*callback)(void))
