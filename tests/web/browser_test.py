@@ -134,6 +134,17 @@ class BrowserEdition(unittest.TestCase):
         finally:
             driver.quit()
 
+    def test_without_webgl_the_page_says_why_there_is_no_game(self):
+        driver = game_page.chromium(["--disable-3d-apis"])
+        try:
+            page = game_page.GamePage(
+                driver, "http://127.0.0.1:%d/index.html" % self.server.server_port)
+            driver.get(page.url)
+            self.assertEqual(page.wait_notice(10.0), "gemwell: this browser gives the page no WebGL")
+            self.assertTrue(driver.find_element(By.ID, "new-game").is_displayed())
+        finally:
+            driver.quit()
+
     def test_download_size(self):
         sizes = game_page.download_sizes(ARGS.site)
         raw = sum(size[0] for size in sizes.values())
