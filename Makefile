@@ -8,12 +8,16 @@ ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 PACKAGE_BUILD := build-package
 COVERAGE_BUILD := build-coverage
+WEB_BUILD := build-web
+# Debian's emscripten runs its JavaScript tools with node, which must find Debian's acorn.
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
+WEB_PORT ?= 8000
 # A second package build in a copy of the tree, to show the two are the same bytes.
 REBUILD_DIR := build-rebuild
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run test asan fuzz bench package package-test fresh-check coverage screenshot icons \
-	deps-build deps-test clean
+.PHONY: all build run web web-run test asan fuzz bench package package-test fresh-check coverage \
+	screenshot icons deps-build deps-web deps-test clean
 
 all: build
 
@@ -22,6 +26,9 @@ deps-build:
 
 deps-test:
 	@tools/install-deps.sh test
+
+deps-web:
+	@tools/install-deps.sh web
 
 build: deps-build
 	cmake --preset play
@@ -32,14 +39,26 @@ run: build
 	@cd $(CURDIR) && ./$(BUILD)/gemwell; status=$$?; \
 		if [ $$status -ne 0 ] && [ $$status -ne 42 ]; then exit $$status; fi
 
-# Unit tests, end-to-end tests in a private X server, the Debian package's checks, the unit
-# tests again and a minute of random input to the real binary under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded run of the fuzz target.
+# The browser edition in build-web/: index.html, gemwell.js and gemwell.wasm, from the same
+# sources with Debian's emscripten. make web-run serves it on 127.0.0.1 (WEB_PORT, 0 for any).
+web: deps-web
+	$(EMSCRIPTEN_ENV) cmake --preset web
+	$(EMSCRIPTEN_ENV) cmake --build --preset web -j $(JOBS)
+
+web-run: web
+	/usr/bin/python3 tools/serve_web.py $(WEB_BUILD) $(WEB_PORT)
+
+# Unit tests, end-to-end tests in a private X server, the browser edition in headless Chromium
+# held to the native picture, the Debian package's checks, the unit tests again and a minute of
+# random input to the real binary under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# bounded run of the fuzz target.
 test: deps-test
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 	ctest --preset unit -j $(JOBS)
 	ctest --preset e2e
+	$(MAKE) --no-print-directory web
+	ctest --preset web
 	$(MAKE) --no-print-directory package-test
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory fuzz
@@ -118,7 +137,7 @@ screenshot: deps-test
 	./$(BUILD)/tools/readme_screenshot docs/screenshot.png
 
 # Rules benchmarks, then the game against the reference renderer (a few minutes); the table
-# also goes to build/bench-results.md.
+# also goes to build/bench-results.md. Then the browser edition against the native game.
 bench:
 	@tools/install-deps.sh bench
 	@tools/install-deps.sh test
@@ -127,6 +146,9 @@ bench:
 	./$(BUILD)/bench/rules_bench
 	./$(BUILD)/bench/frame_rate $(BUILD)/bench/libswap_counter.so \
 		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
+	$(MAKE) --no-print-directory web
+	/usr/bin/python3 tests/web/browser_bench.py --site $(WEB_BUILD) \
+		--reference $(BUILD)/tests/web_reference --swap-counter $(BUILD)/bench/libswap_counter.so
 
 # The PNG icons from the SVG (committed, so that building needs no SVG renderer).
 icons:
@@ -138,4 +160,4 @@ icons:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) $(COVERAGE_BUILD) \
-		build-fresh
+		$(WEB_BUILD) build-fresh

@@ -2,21 +2,26 @@
 # Installs the Debian packages a make target needs, and only those missing, saying which.
 # Every program a make target calls comes from one of these lists (make itself excepted: it is
 # what runs this).
-# Usage: tools/install-deps.sh build|test|bench|package|fresh|icons|coverage
+# Usage: tools/install-deps.sh build|web|test|bench|package|fresh|icons|coverage
 set -euo pipefail
 
 # make run, make build: the compiler, CMake and the GL and GLUT headers.
 build=(cmake g++ make libglut-dev libglu1-mesa-dev libgl-dev)
+# make web: the browser edition, with Debian's emscripten (which brings clang, lld, binaryen,
+# node and acorn).
+web=(cmake make emscripten)
 # make package: dpkg-shlibdeps (dpkg-dev) and file, which CPack needs to work out dependencies.
 package=("${build[@]}" dpkg-dev file)
 # make test: GoogleTest; Xvfb, libfaketime and Mesa's software OpenGL, with Xlib, libxdo and
 # libpng for the harness, for the end-to-end tests; the release's default clang and its runtime
-# for the fuzz target; and what checks the package: lintian, hardening-check (devscripts),
-# appstreamcli, desktop-file-validate, mandoc and man, and readelf (binutils) for the hardening.
+# for the fuzz target; what checks the package: lintian, hardening-check (devscripts),
+# appstreamcli, desktop-file-validate, mandoc and man, and readelf (binutils) for the hardening;
+# and for the browser tests, headless Chromium driven by Selenium.
 # No name carries a version, so that every release installs its own current package.
 test=("${package[@]}" libgtest-dev xvfb faketime libfaketime libgl1-mesa-dri libx11-dev
       libxdo-dev libpng-dev clang libclang-rt-dev lintian devscripts appstream
-      desktop-file-utils mandoc man-db groff-base binutils)
+      desktop-file-utils mandoc man-db groff-base binutils
+      "${web[@]}" chromium chromium-driver python3-selenium)
 bench=("${build[@]}" libbenchmark-dev)
 # make fresh-check: debootstrap, and git to export the committed tree.
 fresh=("${test[@]}" debootstrap git)
@@ -27,13 +32,14 @@ coverage=("${test[@]}" gcovr)
 
 case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
+    web) wanted=("${web[@]}") ;;
     test) wanted=("${test[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
     package) wanted=("${package[@]}") ;;
     fresh) wanted=("${fresh[@]}") ;;
     icons) wanted=("${icons[@]}") ;;
     coverage) wanted=("${coverage[@]}") ;;
-    *) echo "usage: $0 build|test|bench|package|fresh|icons|coverage" >&2; exit 2 ;;
+    *) echo "usage: $0 build|web|test|bench|package|fresh|icons|coverage" >&2; exit 2 ;;
 esac
 
 missing=()
