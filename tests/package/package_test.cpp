@@ -61,8 +61,7 @@ TEST_F(Package, HoldsTheGameItsMenuEntryMetainfoIconsManualPageAndCopyright)
     // Each checker passes the file with nothing to say (they write to standard error).
     const std::vector<std::vector<std::string>> checks = {
         {"desktop-file-validate", "usr/share/applications/" + kDesktopEntry},
-        {"appstreamcli", "validate", "--no-net", "--no-color",
-         "usr/share/metainfo/" + kMetainfo},
+        {"appstreamcli", "validate", "--no-net", "--no-color", "usr/share/metainfo/" + kMetainfo},
         {"mandoc", "-T", "lint", "usr/share/man/man6/gemwell.6.gz"},
         {"man", "--warnings", "-l", "usr/share/man/man6/gemwell.6.gz"},
     };
@@ -79,10 +78,9 @@ TEST_F(Package, HoldsTheGameItsMenuEntryMetainfoIconsManualPageAndCopyright)
         EXPECT_EQ(result.output, "") << check[0];
     }
     // appstreamcli speaks on standard output: only its one information about the id may remain.
-    const CommandResult metainfo =
-        runCommand({"appstreamcli", "validate", "--no-net", "--no-color",
-                    root.file("usr/share/metainfo/" + kMetainfo)},
-                   {});
+    const CommandResult metainfo = runCommand({"appstreamcli", "validate", "--no-net", "--no-color",
+                                               root.file("usr/share/metainfo/" + kMetainfo)},
+                                              {});
     EXPECT_EQ(metainfo.output.find("W:"), std::string::npos) << metainfo.output;
     EXPECT_EQ(metainfo.output.find("E:"), std::string::npos) << metainfo.output;
 }
@@ -102,14 +100,14 @@ TEST_F(Package, TheGameIsBuiltWithDebiansHardening)
 {
     // Read from the ELF file itself, by the names the format gives them.
     const std::string game = root.file("usr/games/gemwell");
-    const auto elf = [&](const char* what) {
+    const auto elf = [&](const char* what)
+    {
         const CommandResult result = runCommand({"readelf", "-W", what, game}, {"LC_ALL=C"});
         EXPECT_EQ(result.status, 0) << what << "\n" << result.output;
         return result.output;
     };
-    const auto has = [](const std::string& text, const char* pattern) {
-        return std::regex_search(text, std::regex(pattern, std::regex::multiline));
-    };
+    const auto has = [](const std::string& text, const char* pattern)
+    { return std::regex_search(text, std::regex(pattern, std::regex::multiline)); };
     const std::string header = elf("--file-header");
     const std::string segments = elf("--program-headers");
     const std::string dynamic = elf("--dynamic");
