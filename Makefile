@@ -147,7 +147,7 @@ bench:
 	./$(BUILD)/bench/frame_rate $(BUILD)/bench/libswap_counter.so \
 		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
 	$(MAKE) --no-print-directory web
-	/usr/bin/python3 tests/web/browser_bench.py --site $(WEB_BUILD) \
+	/usr/bin/python3 bench/browser_bench.py --site $(WEB_BUILD) \
 		--reference $(BUILD)/tests/web_reference --swap-counter $(BUILD)/bench/libswap_counter.so
 
 # The PNG icons from the SVG (committed, so that building needs no SVG renderer).

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The browser edition in real headless Chromium, with WebGL through SwiftShader.
 
-A local server on 127.0.0.1 serves build-web/; the page runs on a stepped clock (game_page.py).
+A local server on 127.0.0.1 serves build-web/; the page runs on a stepped clock (tools/webharness/game_page.py).
 web_reference plans a script of real key events and clock steps on the headless rules, plays it
 on the native game under Xvfb and Mesa, and then holds each of the browser's shots of the same
 script to the native one and to what the rules predict.
@@ -20,7 +20,9 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-import game_page
+# The page driver, shared by the browser tests and the browser bench.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "webharness"))
+import game_page  # noqa: E402
 
 FIRST_FRAME_LIMIT_MS = 5000
 SIZE_LIMIT_BYTES = 300 * 1024

@@ -22,7 +22,9 @@ import threading
 import time
 import os
 
-import game_page
+# The page driver, shared by the browser tests and the browser bench.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "webharness"))
+import game_page  # noqa: E402
 
 
 # An empty frame in the same browser: a clear of a canvas the game's size, and the same pixel read
