@@ -5,10 +5,12 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -23,7 +25,11 @@ public:
         char pattern[] = "/tmp/gemwell-digits-XXXXXX";
         path_ = mkdtemp(pattern);
     }
-    ~ScratchDirectory() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    ~ScratchDirectory()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     std::string file(const char* name) const { return path_ + "/" + name; }
 
     void write(const char* name, const std::vector<unsigned char>& bytes) const
