@@ -16,7 +16,8 @@ WEB_PORT ?= 8000
 REBUILD_DIR := build-rebuild
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build run web web-run test asan fuzz bench package package-test fresh-check coverage \
+.PHONY: all build run web web-run test asan fuzz bench package package-test package-check \
+	fresh-check coverage \
 	screenshot icons deps-build deps-web deps-test clean
 
 all: build
@@ -78,26 +79,44 @@ fuzz: deps-test
 		exit $$status; }
 	@echo "fuzz: $(FUZZ_SECONDS) s with no finding"
 
-# A Debian package of the game, in build-package/, with Debian's hardened build flags. cpack
-# packs under umask 022, as dpkg-buildpackage does, so the package's own archive headers do not
-# depend on the caller's umask either.
+# The Debian package, built by Debian's own tools from debian/ (dpkg-buildpackage, debhelper)
+# in a copy of the tree, into build-package/: gemwell_VERSION-REVISION_ARCH.deb and its -dbgsym.
+# DEB_BUILD_OPTIONS=nocheck skips the unit tests, as in any Debian build. The compile-commands
+# database the build leaves is for the hardening test.
+PACKAGE_SOURCE := $(PACKAGE_BUILD)/gemwell
+DEB_BUILD_OPTIONS ?=
 package:
 	@tools/install-deps.sh package
-	cmake --preset package
-	cmake --build --preset package -j $(JOBS)
-	cd $(PACKAGE_BUILD) && umask 022 && cpack -G DEB
+	rm -rf $(PACKAGE_BUILD) && mkdir -p $(PACKAGE_SOURCE)
+	tar -c --exclude='./build*' --exclude=./.git . | tar -x -C $(PACKAGE_SOURCE)
+	cd $(PACKAGE_SOURCE) && CMAKE_EXPORT_COMPILE_COMMANDS=ON \
+		DEB_BUILD_OPTIONS="parallel=$(JOBS) $(DEB_BUILD_OPTIONS)" \
+		dpkg-buildpackage --build=binary --no-sign \
+		$(if $(filter nocheck,$(DEB_BUILD_OPTIONS)),--build-profiles=nocheck)
+	@ls $(PACKAGE_BUILD)/*.deb
 
 # Checks the package: its files, lintian, hardening, metainfo, menu entry and manual page, the
-# game it installs, and a second build, in another directory under umask 077, for the same bytes.
-package-test: package
+# game it installs, and a second build, in another directory under umask 077, for the same
+# bytes. Both builds skip the unit tests, which make test has run already.
+package-test:
+	$(MAKE) --no-print-directory package DEB_BUILD_OPTIONS=nocheck
 	rm -rf $(REBUILD_DIR) && mkdir -p $(REBUILD_DIR)/gemwell
-	tar -c --exclude='./build*' . | tar -x -C $(REBUILD_DIR)/gemwell
-	umask 077 && $(MAKE) --no-print-directory -C $(REBUILD_DIR)/gemwell package >/dev/null
+	tar -c --exclude='./build*' --exclude=./.git . | tar -x -C $(REBUILD_DIR)/gemwell
+	umask 077 && $(MAKE) --no-print-directory -C $(REBUILD_DIR)/gemwell package \
+		DEB_BUILD_OPTIONS=nocheck >$(REBUILD_DIR)/build.log 2>&1 || { tail -n 40 $(REBUILD_DIR)/build.log; exit 1; }
 	cmake --build --preset dev -j $(JOBS) --target package_tests
-	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb | head -n 1) \
-	GEMWELL_COMPILE_COMMANDS=$(CURDIR)/$(PACKAGE_BUILD)/compile_commands.json \
+	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb) \
+	GEMWELL_DEB_DBGSYM=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell-dbgsym_*.deb) \
+	GEMWELL_COMPILE_COMMANDS=$$(ls $(CURDIR)/$(PACKAGE_SOURCE)/obj-*/compile_commands.json) \
 	GEMWELL_DEB_REBUILT=$$(ls $(CURDIR)/$(REBUILD_DIR)/gemwell/$(PACKAGE_BUILD)/gemwell_*.deb) \
 		./$(BUILD)/tests/package_tests
+
+# The source package built and checked by Debian's tools in fresh chroots of unstable and of
+# Debian 13: lintian, a nocheck build, autopkgtest, reproducibility, blhc and piuparts (see
+# tools/package-check.sh). It builds what is committed.
+package-check:
+	@tools/install-deps.sh package-check
+	tools/package-check.sh
 
 # For each release in SUITE: make test on a fresh minimal Debian root holding only make and the
 # committed tree, then the package it built installed with apt into a second fresh root and

@@ -1,5 +1,6 @@
-# The project's identity, read by the menu entry, the metainfo, the package and its copyright
-# file. The defaults are in the reserved example domain: whoever publishes the game sets these.
+# The project's identity, read by the menu entry and the metainfo; debian/control must say the
+# same (the packaging_identity test checks it). The defaults are in the reserved example domain:
+# whoever publishes the game sets these, and debian/control's Maintainer and Homepage with them.
 set(GEMWELL_APP_ID "example.gemwell.Gemwell" CACHE STRING
     "AppStream id, the reverse-DNS name of the homepage's domain plus the game's name")
 set(GEMWELL_HOMEPAGE "https://gemwell.example/" CACHE STRING "The game's homepage")

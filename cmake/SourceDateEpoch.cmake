@@ -1,6 +1,7 @@
-# The one time every generated date and every file of the package carries, so that a build
-# of the same commit gives the same bytes: SOURCE_DATE_EPOCH if the caller sets it, otherwise
-# the last commit's time, stamped into an exported tree by git archive or asked of git.
+# The one date the manual page and the metainfo release carry, so that a build of the same
+# commit gives the same bytes: SOURCE_DATE_EPOCH if the caller sets it (a Debian build takes it
+# from debian/changelog), otherwise the last commit's time, stamped into an exported tree by git
+# archive or asked of git.
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
     set(GEMWELL_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
 else()

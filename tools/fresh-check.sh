@@ -156,6 +156,9 @@ install_make() {
 copy_tree() {
     mkdir -p "$work/$1/test-root/root/gemwell"
     git -C "$top" archive --format=tar HEAD | tar -x -C "$work/$1/test-root/root/gemwell"
+    # The upstream archive leaves the packaging out (export-ignore); make package needs it.
+    git -C "$top" archive --format=tar --prefix=debian/ HEAD:debian |
+        tar -x -C "$work/$1/test-root/root/gemwell"
     say "copied $(git -C "$top" rev-parse --short HEAD): $(git -C "$top" ls-tree -r --name-only HEAD | wc -l) files"
 }
 

@@ -2,24 +2,32 @@
 # Installs the Debian packages a make target needs, and only those missing, saying which.
 # Every program a make target calls comes from one of these lists (make itself excepted: it is
 # what runs this).
-# Usage: tools/install-deps.sh build|web|test|bench|package|fresh|icons|coverage
+# Usage: tools/install-deps.sh [--list] build|test-build|web|test|bench|package|package-check|fresh|icons|coverage
+#        (--list prints the list and installs nothing)
 set -euo pipefail
 
 # make run, make build: the compiler, CMake and the GL and GLUT headers.
 build=(cmake g++ make libglut-dev libglu1-mesa-dev libgl-dev)
+# What building the tests adds: GoogleTest, and Xlib, libxdo, libpng and libfaketime for the X
+# harness. These and build, less the compiler and make that every Debian build has, are
+# debian/control's Build-Depends, these marked <!nocheck> (the packaging_identity test compares).
+test_build=(libgtest-dev libx11-dev libxdo-dev libpng-dev libfaketime)
 # make web: the browser edition, with Debian's emscripten (which brings clang, lld, binaryen,
 # node and acorn).
 web=(cmake make emscripten)
-# make package: dpkg-shlibdeps (dpkg-dev) and file, which CPack needs to work out dependencies.
-package=("${build[@]}" dpkg-dev file)
-# make test: GoogleTest; Xvfb, libfaketime and Mesa's software OpenGL, with Xlib, libxdo and
-# libpng for the harness, for the end-to-end tests; the release's default clang and its runtime
+# make package: the Build-Depends, and dpkg-buildpackage (dpkg-dev) and debhelper to build.
+package=("${build[@]}" "${test_build[@]}" dpkg-dev debhelper)
+# make package-check: git to export the tree, mmdebstrap for the chroots (zstd packs them),
+# sbuild, autopkgtest and piuparts, newuidmap and newgidmap (uidmap) for the unshare modes,
+# and blhc for the build log.
+package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap blhc)
+# make test: the package's tools and Build-Depends; Xvfb, faketime and Mesa's software OpenGL
+# for the end-to-end tests; the release's default clang and its runtime
 # for the fuzz target; what checks the package: lintian, hardening-check (devscripts),
 # appstreamcli, desktop-file-validate, mandoc and man, and readelf (binutils) for the hardening;
 # and for the browser tests, headless Chromium driven by Selenium.
 # No name carries a version, so that every release installs its own current package.
-test=("${package[@]}" libgtest-dev xvfb faketime libfaketime libgl1-mesa-dri libx11-dev
-      libxdo-dev libpng-dev clang libclang-rt-dev lintian devscripts appstream
+test=("${package[@]}" xvfb faketime libgl1-mesa-dri clang libclang-rt-dev lintian devscripts appstream
       desktop-file-utils mandoc man-db groff-base binutils
       "${web[@]}" chromium chromium-driver python3-selenium)
 bench=("${build[@]}" libbenchmark-dev)
@@ -30,17 +38,29 @@ icons=(librsvg2-bin)
 # make coverage: gcovr, on top of what the tests need.
 coverage=("${test[@]}" gcovr)
 
+list=
+if [ "${1:-}" = --list ]; then
+    list=1
+    shift
+fi
 case "${1:-build}" in
     build) wanted=("${build[@]}") ;;
+    test-build) wanted=("${test_build[@]}") ;;
     web) wanted=("${web[@]}") ;;
     test) wanted=("${test[@]}") ;;
     bench) wanted=("${bench[@]}") ;;
     package) wanted=("${package[@]}") ;;
+    package-check) wanted=("${package_check[@]}") ;;
     fresh) wanted=("${fresh[@]}") ;;
     icons) wanted=("${icons[@]}") ;;
     coverage) wanted=("${coverage[@]}") ;;
-    *) echo "usage: $0 build|web|test|bench|package|fresh|icons|coverage" >&2; exit 2 ;;
+    *) echo "usage: $0 [--list] build|test-build|web|test|bench|package|package-check|fresh|icons|coverage" >&2
+       exit 2 ;;
 esac
+if [ -n "$list" ]; then
+    printf '%s\n' "${wanted[@]}"
+    exit 0
+fi
 
 missing=()
 for pkg in "${wanted[@]}"; do

@@ -1,5 +1,5 @@
 // The Debian package as a player gets it: its files, its dependencies, and the game it installs
-// running under X. GEMWELL_DEB names the package to check.
+// running under X. GEMWELL_DEB names the package to check, GEMWELL_DEB_DBGSYM its debug symbols.
 #include "x_session.h"
 
 #include <cstdlib>
@@ -44,7 +44,7 @@ TEST_F(Package, HoldsTheGameItsMenuEntryMetainfoIconsManualPageAndCopyright)
         "./usr/share/icons/hicolor/scalable/apps/gemwell.svg",
         "./usr/share/man/man6/gemwell.6.gz",
         "./usr/share/doc/gemwell/copyright",
-        "./usr/share/doc/gemwell/changelog.gz",
+        "./usr/share/doc/gemwell/changelog.Debian.gz",
     };
     for (const char* size : {"16", "32", "48", "64", "128", "256"})
     {
@@ -146,6 +146,32 @@ TEST_F(Package, TheGameIsBuiltWithDebiansHardening)
         EXPECT_TRUE(has(command, R"((^|\s)-O[123s](\s|$))")) << command;
     }
     EXPECT_GT(compiled, 10) << database;
+}
+
+TEST_F(Package, TheGameIsStrippedAndItsDebugSymbolsAreInTheDbgsymPackage)
+{
+    const std::string game = root.file("usr/games/gemwell");
+    const CommandResult sections =
+        runCommand({"readelf", "-W", "--section-headers", game}, {"LC_ALL=C"});
+    ASSERT_EQ(sections.status, 0) << sections.output;
+    for (const char* section : {".symtab", ".debug_info", ".comment"})
+    {
+        EXPECT_EQ(sections.output.find(std::string(" ") + section + " "), std::string::npos)
+            << section << "\n"
+            << sections.output;
+    }
+    // dh_strip files the symbols under the game's build id, where a debugger looks for them.
+    const CommandResult notes = runCommand({"readelf", "--notes", game}, {"LC_ALL=C"});
+    std::smatch id;
+    ASSERT_TRUE(
+        std::regex_search(notes.output, id, std::regex(R"(Build ID: ([0-9a-f]{2})([0-9a-f]+))")))
+        << notes.output;
+    const char* dbgsym = std::getenv("GEMWELL_DEB_DBGSYM");
+    ASSERT_NE(dbgsym, nullptr) << "set GEMWELL_DEB_DBGSYM to the -dbgsym package";
+    const CommandResult list = runCommand({"dpkg-deb", "-c", dbgsym}, {});
+    const std::string debug =
+        "./usr/lib/debug/.build-id/" + id[1].str() + "/" + id[2].str() + ".debug";
+    EXPECT_NE(list.output.find(debug + "\n"), std::string::npos) << debug << "\n" << list.output;
 }
 
 TEST_F(Package, ASecondBuildElsewhereUnderAnotherUmaskIsTheSameBytes)

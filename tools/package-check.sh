@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# make package-check: the committed tree as a distribution's packager would take it. The upstream
+# tarball (git archive, which leaves debian/ out) and debian/ make the source package; sbuild
+# builds it in fresh chroots of unstable and of Debian 13, made by mmdebstrap from the host's
+# Debian archive. Lintian from unstable, pedantic, must find no error and no warning; blhc reads
+# the build log; a second unstable build, with the nocheck profile, another build path, user,
+# locale and time zone, must give the same .deb files; autopkgtest plays the package in a
+# clean unstable testbed; piuparts installs, removes and purges it. The unstable chroot
+# tarball serves the build, the testbed and piuparts alike.
+# Usage: tools/package-check.sh    (PACKAGE_CHECK_KEEP=1 keeps build-package-check/)
+set -euo pipefail
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+work=${PACKAGE_CHECK_DIR:-$top/build-package-check}
+arch=$(dpkg --print-architecture)
+say() { printf 'package-check: %s\n' "$*"; }
+
+set -m
+running=
+cleanup() {
+    local status=$?
+    if [ -n "$running" ]; then
+        kill -TERM -- "-$running" 2>/dev/null || true
+        wait "$running" 2>/dev/null || true
+    fi
+    if [ -z "${PACKAGE_CHECK_KEEP:-}" ] && [ "$status" -eq 0 ]; then
+        rm -rf --one-file-system "$work"
+    elif [ "$status" -ne 0 ]; then
+        say "failed; the logs are in $work"
+    fi
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+stage_names=()
+stage_seconds=()
+stage() {
+    local name=$1
+    shift
+    say "$name"
+    local start=$SECONDS
+    "$@" &
+    running=$!
+    wait "$running"
+    running=
+    stage_names+=("$name")
+    stage_seconds+=($((SECONDS - start)))
+    say "$name: done in $((SECONDS - start)) s"
+}
+
+# Runs a command with its output in a log, shown (its end) only if the command fails.
+logged() {
+    local log=$1
+    shift
+    "$@" >"$log" 2>&1 || { tail -n 40 "$log"; say "see $log"; return 1; }
+}
+
+# The host's own Debian archive: the chroots are made from the same place.
+mirror=$(apt-get indextargets --format '$(SITE) $(LABEL)' 'Identifier: Packages' 2>/dev/null |
+    awk '$2 == "Debian" {print $1; exit}')
+[ -n "$mirror" ] || mirror=http://deb.debian.org/debian
+
+# The unshare modes map the chroot's ids onto the user's subordinate ones.
+subordinate_ids() {
+    local user file start
+    user=$(id -un)
+    for file in /etc/subuid /etc/subgid; do
+        grep -q "^$user:" "$file" 2>/dev/null && continue
+        [ "$(id -u)" -eq 0 ] || { say "$user has no range in $file; root must add one"; return 1; }
+        # The first 65536 ids above every range already given out.
+        start=$(awk -F: 'BEGIN {end = 100000} $2 + $3 > end {end = $2 + $3} END {print end}' \
+            "$file" 2>/dev/null || echo 100000)
+        echo "$user:$start:65536" >>"$file"
+        say "added $user:$start:65536 to $file, which the unshare modes need"
+    done
+}
+
+source_package() {
+    git -C "$top" archive --format=tar --prefix="gemwell-$upstream/" HEAD |
+        xz -6 >"$work/gemwell_$upstream.orig.tar.xz"
+    tar -xf "$work/gemwell_$upstream.orig.tar.xz" -C "$work"
+    [ ! -e "$work/gemwell-$upstream/debian" ] || { say "the upstream tarball holds debian/"; return 1; }
+    # Archiving the debian tree itself, the root's export-ignore does not apply.
+    git -C "$top" archive --format=tar --prefix=debian/ HEAD:debian | tar -x -C "$work/gemwell-$upstream"
+    (cd "$work" && logged dpkg-source.log dpkg-source -b "gemwell-$upstream")
+    say "$(basename "$dsc") from $(git -C "$top" rev-parse --short HEAD)"
+}
+
+chroot_tarball() {
+    logged "$work/mmdebstrap-$1.log" mmdebstrap --variant=buildd \
+        --aptopt='Acquire::Check-Valid-Until "false"' "$1" "$work/$1.tar.zst" "$mirror"
+}
+
+# sbuild SUITE OUTPUT_DIR [OPTION...]: the source package built in a fresh chroot of SUITE.
+build() {
+    local suite=$1 out=$2
+    shift 2
+    mkdir -p "$out"
+    (cd "$out" && logged sbuild.log sbuild --chroot-mode=unshare --chroot="$work/$suite.tar.zst" \
+        --dist="$suite" --arch-any --no-arch-all --no-run-piuparts --no-run-autopkgtest \
+        --no-apt-upgrade --no-apt-distupgrade --nolog "$@" "$dsc")
+    grep -q '^Status: successful' "$out/sbuild.log" || { say "sbuild did not succeed"; return 1; }
+}
+
+# The first unstable build: the tests run, lintian checks the source and the binary packages.
+build_unstable() {
+    build unstable "$work/unstable" --source --run-lintian --lintian-opt=--pedantic \
+        --lintian-opt=--info --lintian-opt=--show-overrides --lintian-opt=--fail-on=error,warning
+    # Every tag lintian gave, overridden ones included, each with its reason in the overrides.
+    sed -n '/^Running lintian/,/^+---/p' "$work/unstable/sbuild.log" | grep -E '^[EWIPXO]: ' || true
+    grep -q '^Lintian: pass' "$work/unstable/sbuild.log" || { say "lintian did not pass"; return 1; }
+    grep -q -E '^[0-9]+% tests passed, 0 tests failed out of [0-9]+' "$work/unstable/sbuild.log" ||
+        { say "no unit test ran in the build"; return 1; }
+    grep -E '^[0-9]+% tests passed' "$work/unstable/sbuild.log"
+}
+
+# The build log's compiler and linker lines, for flags Debian's hardening should have added.
+hardening_flags() {
+    blhc --all --debian --line-numbers "$work/unstable/sbuild.log"
+}
+
+# The second unstable build varies what a build must not depend on. Its user is an ordinary
+# one (the first ran as root), and the tests are left out: nocheck must not change the binaries.
+# dpkg-buildpackage resets the umask in both (sbuild asks it to); make package-test varies that.
+build_varied() {
+    cat >"$work/varied.conf" <<'EOF'
+$build_user = 'gemwell-builder';
+$build_environment = { 'TZ' => 'GEM-14', 'LANG' => 'C', 'LC_ALL' => 'C',
+    'PATH' => '/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin' };
+1;
+EOF
+    DEB_BUILD_OPTIONS=nocheck SBUILD_CONFIG=$work/varied.conf build unstable "$work/varied" \
+        --profiles=nocheck --build-path=/build/a/much/longer/path/elsewhere
+    local deb
+    for deb in $debs; do
+        cmp "$work/unstable/$deb" "$work/varied/$deb" || { say "$deb differs"; return 1; }
+    done
+    say "the same bytes: $debs"
+}
+
+build_trixie() {
+    build trixie "$work/trixie"
+    grep -E '^[0-9]+% tests passed' "$work/trixie/sbuild.log"
+}
+
+installed_tests() {
+    logged "$work/autopkgtest.log" autopkgtest -U --output-dir "$work/autopkgtest" \
+        "$work/unstable/$deb" "$dsc" -- unshare --release unstable --tarball "$work/unstable.tar.zst"
+    grep -E '^play +' "$work/autopkgtest.log"
+}
+
+# piuparts reads only gzip tarballs, so it gets the same chroot unpacked.
+install_remove_purge() {
+    mkdir "$work/unstable-root"
+    tar --zstd -xf "$work/unstable.tar.zst" -C "$work/unstable-root"
+    logged "$work/piuparts.log" piuparts --existing-chroot="$work/unstable-root" --hard-link \
+        --distribution=unstable --mirror="$mirror main" --no-check-valid-until --no-upgrade-test \
+        "$work/unstable/$deb"
+    rm -rf --one-file-system "$work/unstable-root"
+    grep -E 'PASS|FAIL' "$work/piuparts.log" | tail -n 3
+}
+
+rm -rf --one-file-system "$work"
+mkdir -p "$work"
+git -C "$top" show HEAD:debian/changelog >"$work/changelog"
+version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
+upstream=${version%-*}
+dsc=$work/gemwell_$version.dsc
+deb=gemwell_${version}_$arch.deb
+debs="$deb gemwell-dbgsym_${version}_$arch.deb"
+say "in $work, chroots from $mirror"
+stage "subordinate ids for the unshare modes" subordinate_ids
+stage "upstream tarball and source package" source_package
+stage "unstable: chroot tarball (mmdebstrap)" chroot_tarball unstable
+stage "unstable: build with the unit tests, lintian --pedantic on source and binary" build_unstable
+stage "unstable: blhc on the build log" hardening_flags
+stage "unstable: nocheck build, varied, for the same bytes" build_varied
+stage "unstable: autopkgtest in a clean testbed" installed_tests
+stage "unstable: piuparts install, remove, purge" install_remove_purge
+stage "Debian 13: chroot tarball (mmdebstrap)" chroot_tarball trixie
+stage "Debian 13: build with the unit tests" build_trixie
+
+say "passed; the stages took:"
+for i in "${!stage_names[@]}"; do
+    printf '  %5d s  %s\n' "${stage_seconds[$i]}" "${stage_names[$i]}"
+done
