@@ -81,9 +81,13 @@ source_package() {
     git -C "$top" archive --format=tar --prefix="gemwell-$upstream/" HEAD |
         xz -6 >"$work/gemwell_$upstream.orig.tar.xz"
     tar -xf "$work/gemwell_$upstream.orig.tar.xz" -C "$work"
-    [ ! -e "$work/gemwell-$upstream/debian" ] || { say "the upstream tarball holds debian/"; return 1; }
+    if [ -e "$work/gemwell-$upstream/debian" ]; then
+        say "the upstream tarball holds debian/"
+        return 1
+    fi
     # Archiving the debian tree itself, the root's export-ignore does not apply.
-    git -C "$top" archive --format=tar --prefix=debian/ HEAD:debian | tar -x -C "$work/gemwell-$upstream"
+    git -C "$top" archive --format=tar --prefix=debian/ HEAD:debian |
+        tar -x -C "$work/gemwell-$upstream"
     (cd "$work" && logged dpkg-source.log dpkg-source -b "gemwell-$upstream")
     say "$(basename "$dsc") from $(git -C "$top" rev-parse --short HEAD)"
 }
@@ -107,10 +111,12 @@ build() {
 # The first unstable build: the tests run, lintian checks the source and the binary packages.
 build_unstable() {
     build unstable "$work/unstable" --source --run-lintian --lintian-opt=--pedantic \
-        --lintian-opt=--info --lintian-opt=--show-overrides --lintian-opt=--fail-on=error,warning
+        --lintian-opt=--display-info --lintian-opt=--show-overrides \
+        --lintian-opt=--fail-on=error,warning
     # Every tag lintian gave, overridden ones included, each with its reason in the overrides.
     sed -n '/^Running lintian/,/^+---/p' "$work/unstable/sbuild.log" | grep -E '^[EWIPXO]: ' || true
-    grep -q '^Lintian: pass' "$work/unstable/sbuild.log" || { say "lintian did not pass"; return 1; }
+    grep -q '^Lintian: pass' "$work/unstable/sbuild.log" ||
+        { say "lintian did not pass"; return 1; }
     grep -q -E '^[0-9]+% tests passed, 0 tests failed out of [0-9]+' "$work/unstable/sbuild.log" ||
         { say "no unit test ran in the build"; return 1; }
     grep -E '^[0-9]+% tests passed' "$work/unstable/sbuild.log"
@@ -132,7 +138,7 @@ $build_environment = { 'TZ' => 'GEM-14', 'LANG' => 'C', 'LC_ALL' => 'C',
 1;
 EOF
     DEB_BUILD_OPTIONS=nocheck SBUILD_CONFIG=$work/varied.conf build unstable "$work/varied" \
-        --profiles=nocheck --build-path=/build/a/much/longer/path/elsewhere
+        --profiles=nocheck --build-path=/build/a/much/longer/path/elsewhere --no-run-lintian
     local deb
     for deb in $debs; do
         cmp "$work/unstable/$deb" "$work/varied/$deb" || { say "$deb differs"; return 1; }
@@ -141,23 +147,25 @@ EOF
 }
 
 build_trixie() {
-    build trixie "$work/trixie"
+    build trixie "$work/trixie" --no-run-lintian
     grep -E '^[0-9]+% tests passed' "$work/trixie/sbuild.log"
 }
 
 installed_tests() {
     logged "$work/autopkgtest.log" autopkgtest -U --output-dir "$work/autopkgtest" \
-        "$work/unstable/$deb" "$dsc" -- unshare --release unstable --tarball "$work/unstable.tar.zst"
+        "$work/unstable/$deb" "$dsc" \
+        -- unshare --release unstable --tarball "$work/unstable.tar.zst"
     grep -E '^play +' "$work/autopkgtest.log"
 }
 
-# piuparts reads only gzip tarballs, so it gets the same chroot unpacked.
+# piuparts reads only gzip tarballs, so it gets the same chroot unpacked. Unstable's debconf
+# leaves a scratch folder of its own behind, which Debian 12's piuparts does not know to ignore.
 install_remove_purge() {
     mkdir "$work/unstable-root"
     tar --zstd -xf "$work/unstable.tar.zst" -C "$work/unstable-root"
     logged "$work/piuparts.log" piuparts --existing-chroot="$work/unstable-root" --hard-link \
         --distribution=unstable --mirror="$mirror main" --no-check-valid-until --no-upgrade-test \
-        "$work/unstable/$deb"
+        --ignore=/var/cache/debconf/tmp.ci/ "$work/unstable/$deb"
     rm -rf --one-file-system "$work/unstable-root"
     grep -E 'PASS|FAIL' "$work/piuparts.log" | tail -n 3
 }
