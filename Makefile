@@ -103,7 +103,8 @@ package-test:
 	rm -rf $(REBUILD_DIR) && mkdir -p $(REBUILD_DIR)/gemwell
 	tar -c --exclude='./build*' --exclude=./.git . | tar -x -C $(REBUILD_DIR)/gemwell
 	umask 077 && $(MAKE) --no-print-directory -C $(REBUILD_DIR)/gemwell package \
-		DEB_BUILD_OPTIONS=nocheck >$(REBUILD_DIR)/build.log 2>&1 || { tail -n 40 $(REBUILD_DIR)/build.log; exit 1; }
+		DEB_BUILD_OPTIONS=nocheck >$(REBUILD_DIR)/build.log 2>&1 || \
+		{ tail -n 40 $(REBUILD_DIR)/build.log; exit 1; }
 	cmake --build --preset dev -j $(JOBS) --target package_tests
 	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb) \
 	GEMWELL_DEB_DBGSYM=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell-dbgsym_*.deb) \

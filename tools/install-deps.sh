@@ -2,7 +2,8 @@
 # Installs the Debian packages a make target needs, and only those missing, saying which.
 # Every program a make target calls comes from one of these lists (make itself excepted: it is
 # what runs this).
-# Usage: tools/install-deps.sh [--list] build|test-build|web|test|bench|package|package-check|fresh|icons|coverage
+# Usage: tools/install-deps.sh [--list] LIST, where LIST is build, test-build, web, test, bench,
+#        package, package-check, fresh, icons or coverage
 #        (--list prints the list and installs nothing)
 set -euo pipefail
 
@@ -27,8 +28,8 @@ package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap b
 # appstreamcli, desktop-file-validate, mandoc and man, and readelf (binutils) for the hardening;
 # and for the browser tests, headless Chromium driven by Selenium.
 # No name carries a version, so that every release installs its own current package.
-test=("${package[@]}" xvfb faketime libgl1-mesa-dri clang libclang-rt-dev lintian devscripts appstream
-      desktop-file-utils mandoc man-db groff-base binutils
+test=("${package[@]}" xvfb faketime libgl1-mesa-dri clang libclang-rt-dev lintian devscripts
+      appstream desktop-file-utils mandoc man-db groff-base binutils
       "${web[@]}" chromium chromium-driver python3-selenium)
 bench=("${build[@]}" libbenchmark-dev)
 # make fresh-check: debootstrap, and git to export the committed tree.
@@ -54,8 +55,7 @@ case "${1:-build}" in
     fresh) wanted=("${fresh[@]}") ;;
     icons) wanted=("${icons[@]}") ;;
     coverage) wanted=("${coverage[@]}") ;;
-    *) echo "usage: $0 [--list] build|test-build|web|test|bench|package|package-check|fresh|icons|coverage" >&2
-       exit 2 ;;
+    *) sed -n '5,6p' "$0" >&2; exit 2 ;;
 esac
 if [ -n "$list" ]; then
     printf '%s\n' "${wanted[@]}"
