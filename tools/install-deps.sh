@@ -16,8 +16,9 @@ test_build=(libgtest-dev libx11-dev libxdo-dev libpng-dev libfaketime)
 # make web: the browser edition, with Debian's emscripten (which brings clang, lld, binaryen,
 # node and acorn).
 web=(cmake make emscripten)
-# make package: the Build-Depends, and dpkg-buildpackage (dpkg-dev) and debhelper to build.
-package=("${build[@]}" "${test_build[@]}" dpkg-dev debhelper)
+# make package: the Build-Depends, and build-essential (which dpkg-buildpackage checks for),
+# dpkg-buildpackage (dpkg-dev) and debhelper to build.
+package=("${build[@]}" "${test_build[@]}" build-essential dpkg-dev debhelper)
 # make package-check: git to export the tree, mmdebstrap for the chroots (zstd packs them),
 # sbuild, autopkgtest and piuparts, newuidmap and newgidmap (uidmap) for the unshare modes,
 # and blhc for the build log.
