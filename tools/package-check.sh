@@ -111,7 +111,8 @@ build() {
 # The first unstable build: the tests run, lintian checks the source and the binary packages.
 build_unstable() {
     build unstable "$work/unstable" --source --run-lintian --lintian-opt=--pedantic \
-        --lintian-opt=--display-info --lintian-opt=--show-overrides \
+        --lintian-opt=--display-info --lintian-opt=--display-experimental \
+        --lintian-opt=--show-overrides \
         --lintian-opt=--fail-on=error,warning
     # Every tag lintian gave, overridden ones included, each with its reason in the overrides.
     sed -n '/^Running lintian/,/^+---/p' "$work/unstable/sbuild.log" | grep -E '^[EWIPXO]: ' || true
