@@ -180,4 +180,4 @@ icons:
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) $(COVERAGE_BUILD) \
-		$(WEB_BUILD) build-fresh
+		$(WEB_BUILD) build-fresh build-package-check
