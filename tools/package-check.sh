@@ -156,7 +156,7 @@ installed_tests() {
     logged "$work/autopkgtest.log" autopkgtest -U --output-dir "$work/autopkgtest" \
         "$work/unstable/$deb" "$dsc" \
         -- unshare --release unstable --tarball "$work/unstable.tar.zst"
-    grep -E '^play +' "$work/autopkgtest.log"
+    grep -E '^play +' "$work/autopkgtest.log" | tail -n 1
 }
 
 # piuparts reads only gzip tarballs, so it gets the same chroot unpacked. Unstable's debconf
