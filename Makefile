@@ -157,6 +157,17 @@ icons:
 		mkdir -p data/icons/$${size}x$${size} && \
 		rsvg-convert -w $$size -h $$size data/gemwell.svg -o data/icons/$${size}x$${size}/gemwell.png; \
 	done
+	@# The browser edition's: the home-screen icons, and a full-bleed one whose gems keep to the
+	@# middle that any mask leaves (maskable, and Apple's, which rounds the corners itself).
+	mkdir -p data/icons/web
+	for size in 192 512; do \
+		rsvg-convert -w $$size -h $$size data/gemwell.svg -o data/icons/web/icon-$$size.png; \
+	done
+	sed -e 's|<rect width="64" height="64" rx="8" fill="#000"/>|<rect width="64" height="64" fill="#000"/><g transform="translate(32 32) scale(0.72) translate(-32 -32)">|' \
+		-e 's|</svg>|</g></svg>|' data/gemwell.svg > data/icons/web/maskable.svg.tmp
+	rsvg-convert -w 512 -h 512 data/icons/web/maskable.svg.tmp -o data/icons/web/icon-maskable-512.png
+	rsvg-convert -w 180 -h 180 data/icons/web/maskable.svg.tmp -o data/icons/web/apple-touch-icon.png
+	rm data/icons/web/maskable.svg.tmp
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) $(COVERAGE_BUILD) \
