@@ -286,6 +286,17 @@ class Phone(unittest.TestCase):
         game_page.emulate_phone(self.driver, game_page.LANDSCAPE, self.RATIO)
         self.check_layout(game_page.LANDSCAPE)
         compare(self, self.page, self.out, "stacked", native=False)
+        # Another tab in front, then this one again: the game goes on where it was.
+        self.driver.execute_script(
+            "window.seen = []; document.addEventListener('visibilitychange',"
+            " () => window.seen.push(document.visibilityState));")
+        game = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        time.sleep(0.5)
+        self.driver.close()
+        self.driver.switch_to.window(game)
+        self.assertTrue(self.page.wait_frames())
+        self.assertEqual(self.driver.execute_script("return window.seen"), ["hidden", "visible"])
         self.page.tap_script(after, lambda name: compare(self, self.page, self.out, name,
                                                          native=False))
 

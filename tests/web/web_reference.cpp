@@ -14,9 +14,10 @@
 //   web_reference well BROWSER.png EXPECTED.well
 //     reads the well alone, for a picture with no native one beside it; fails where a cell is
 //     not as expected.
-//   web_reference half-full OUTDIR SWAP_COUNTER.so
+//   web_reference half-full OUTDIR SWAP_COUNTER.so [WIDTH HEIGHT]
 //     for make bench: plays a script that stacks the well half full (OUTDIR/half-full.txt) on
-//     the real game with the bench's swap counter preloaded, and prints its median frame time.
+//     the real game with the bench's swap counter preloaded, its window resized to the size if
+//     one is given, and prints its median frame time.
 //
 // The clock stands still but for the script's steps, so every shot is of a state the game
 // rests in: a landing, a clear and a spawn all happen in frames of zero length, sliding,
@@ -472,17 +473,18 @@ int64_t nowNanoseconds()
 
 // Plays the half-full script on the native game with the swap counter preloaded, and prints the
 // median time between swaps over `seconds` with exactly the well's spheres drawn.
-int benchNative(const std::string& outDir, const std::string& swapCounter, double seconds)
+int benchNative(const std::string& outDir, const std::string& swapCounter, double seconds,
+                int width, int height)
 {
     const std::vector<Step> steps = planHalfFull();
     writeScript(steps, outDir, "half-full.txt");
     const auto planned = replay(steps);
     const uint32_t spheres = static_cast<uint32_t>(boardGemCount(*planned) + 3);
-    XServer x;
+    XServer x(std::max(1024, width), std::max(768, height));
     ScratchDir logDir;
     const std::string log = logDir.file("swaps");
     NativeGame game(x, {swapCounter}, {"GEMWELL_SWAP_LOG=" + log});
-    if (!x.ready() || !game.play(steps, outDir))
+    if (!x.ready() || !game.play(steps, outDir, width, height))
     {
         return 1;
     }
@@ -648,11 +650,14 @@ int main(int argc, char** argv)
     {
         return checkWell(argv[2], argv[3]);
     }
-    if (mode == "half-full" && argc == 4)
+    if (mode == "half-full" && (argc == 4 || argc == 6))
     {
         // The game runs in a directory of its own: the preload needs an absolute path.
         char* counter = realpath(argv[3], nullptr);
-        const int status = counter != nullptr ? benchNative(argv[2], counter, 3.0) : 2;
+        const int width = argc == 6 ? std::atoi(argv[4]) : 0;
+        const int height = argc == 6 ? std::atoi(argv[5]) : 0;
+        const int status =
+            counter != nullptr ? benchNative(argv[2], counter, 3.0, width, height) : 2;
         std::free(counter);
         return status;
     }
@@ -664,7 +669,7 @@ int main(int argc, char** argv)
                  "usage: %s native OUTDIR [WIDTH HEIGHT]\n"
                  "       %s compare NATIVE.png BROWSER.png EXPECTED.well\n"
                  "       %s well BROWSER.png EXPECTED.well\n"
-                 "       %s half-full OUTDIR SWAP_COUNTER.so\n",
+                 "       %s half-full OUTDIR SWAP_COUNTER.so [WIDTH HEIGHT]\n",
                  argv[0], argv[0], argv[0], argv[0]);
     return 2;
 }
