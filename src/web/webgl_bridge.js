@@ -39,11 +39,24 @@ var LibraryGemwell = {
       var shader = gl.createShader(type);
       gl.shaderSource(shader, source);
       gl.compileShader(shader);
-      // A context lost again while it was being rebuilt reports nothing; the next restore builds.
-      if (!gl.getShaderParameter(shader, gl.COMPILE_STATUS) && !gl.isContextLost()) {
-        throw new Error('gemwell: shader: ' + gl.getShaderInfoLog(shader));
-      }
       return shader;
+    },
+
+    // The program's status and uniforms, asked for at its first draw rather than when it is
+    // built: each question waits for the compiler, which may then be done in the background.
+    // A context lost again meanwhile reports nothing; the next restore builds anew.
+    check: function() {
+      var gl = GemwellGL.gl;
+      var program = GemwellGL.program;
+      if (!gl.getProgramParameter(program, gl.LINK_STATUS) && !gl.isContextLost()) {
+        throw new Error('gemwell: program: ' + gl.getProgramInfoLog(program) +
+                        gl.getShaderInfoLog(GemwellGL.shaders[0]) +
+                        gl.getShaderInfoLog(GemwellGL.shaders[1]));
+      }
+      GemwellGL.locations = {
+        projection: gl.getUniformLocation(program, 'uProjection'),
+        twoSide: gl.getUniformLocation(program, 'uTwoSide')
+      };
     },
 
     // What the game set, to set again on a restored context: clear colour, viewport, depth test.
@@ -55,22 +68,17 @@ var LibraryGemwell = {
     build: function() {
       var gl = GemwellGL.gl;
       var program = gl.createProgram();
-      gl.attachShader(program, GemwellGL.compile(gl, gl.VERTEX_SHADER, GemwellGL.vertexShader));
-      gl.attachShader(program,
-                      GemwellGL.compile(gl, gl.FRAGMENT_SHADER, GemwellGL.fragmentShader));
+      GemwellGL.shaders = [GemwellGL.compile(gl, gl.VERTEX_SHADER, GemwellGL.vertexShader),
+                           GemwellGL.compile(gl, gl.FRAGMENT_SHADER, GemwellGL.fragmentShader)];
+      gl.attachShader(program, GemwellGL.shaders[0]);
+      gl.attachShader(program, GemwellGL.shaders[1]);
       gl.bindAttribLocation(program, 0, 'aEye');
       gl.bindAttribLocation(program, 1, 'aFront');
       gl.bindAttribLocation(program, 2, 'aBack');
       gl.linkProgram(program);
-      if (!gl.getProgramParameter(program, gl.LINK_STATUS) && !gl.isContextLost()) {
-        throw new Error('gemwell: program: ' + gl.getProgramInfoLog(program));
-      }
       gl.useProgram(program);
       GemwellGL.program = program;
-      GemwellGL.locations = {
-        projection: gl.getUniformLocation(program, 'uProjection'),
-        twoSide: gl.getUniformLocation(program, 'uTwoSide')
-      };
+      GemwellGL.locations = null;
       // LitVertex in webgl_bridge.h: eye position, front colour, back colour, four floats each.
       GemwellGL.vertices = gl.createBuffer();
       GemwellGL.indices = gl.createBuffer();
@@ -182,6 +190,9 @@ var LibraryGemwell = {
   gemwell_webgl_draw__deps: ['$GemwellGL'],
   gemwell_webgl_draw: function(vertices, vertexCount, indices, indexCount, projection, twoSide) {
     var gl = GemwellGL.gl;
+    if (!GemwellGL.locations) {
+      GemwellGL.check();
+    }
     gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + vertexCount * 12),
                   gl.STREAM_DRAW);
     gl.bufferData(gl.ELEMENT_ARRAY_BUFFER, HEAPU16.subarray(indices >> 1, (indices >> 1) + indexCount),
