@@ -170,13 +170,26 @@ bench:
 	/usr/bin/python3 bench/browser_bench.py --site $(WEB_BUILD) \
 		--reference $(BUILD)/tests/web_reference --swap-counter $(BUILD)/bench/libswap_counter.so
 
-# The PNG icons from the SVG (committed, so that building needs no SVG renderer).
+# The PNG icons from the SVG (committed, so that building needs no SVG renderer). The maskable
+# one's gems shrink about its centre into the circle every mask keeps.
+MASKABLE_FIT := translate(32 32) scale(0.72) translate(-32 -32)
 icons:
 	@tools/install-deps.sh icons
 	for size in 16 32 48 64 128 256; do \
 		mkdir -p data/icons/$${size}x$${size} && \
 		rsvg-convert -w $$size -h $$size data/gemwell.svg -o data/icons/$${size}x$${size}/gemwell.png; \
 	done
+	@# The browser edition's: the home-screen icons, and a full-bleed one whose gems keep to the
+	@# middle that any mask leaves (maskable, and Apple's, which rounds the corners itself).
+	mkdir -p data/icons/web
+	for size in 192 512; do \
+		rsvg-convert -w $$size -h $$size data/gemwell.svg -o data/icons/web/icon-$$size.png; \
+	done
+	sed -e 's|rx="8" fill="#000"/>|fill="#000"/><g transform="$(MASKABLE_FIT)">|' \
+		-e 's|</svg>|</g></svg>|' data/gemwell.svg > data/icons/web/maskable.svg.tmp
+	rsvg-convert -w 512 -h 512 data/icons/web/maskable.svg.tmp -o data/icons/web/icon-maskable-512.png
+	rsvg-convert -w 180 -h 180 data/icons/web/maskable.svg.tmp -o data/icons/web/apple-touch-icon.png
+	rm data/icons/web/maskable.svg.tmp
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) $(COVERAGE_BUILD) \

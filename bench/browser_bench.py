@@ -1,16 +1,19 @@
 #!/usr/bin/python3
 """make bench, browser part: the browser edition against the native game, on this machine.
 
-A well about half full (web_reference's stacking script, on the stepped clock): the native
-game's median frame time under Xvfb and llvmpipe (swap to swap, through the bench's swap
-counter), then the browser's in headless Chromium and SwiftShader. Headless Chromium paces
-animation frames to its display rate whatever the work, so its figure is the work of a frame:
-from the start of the animation frame's callback until its drawing is finished (a pixel read
-back).
-For scale, the same measure of an empty frame (a clear of a 640 x 480 canvas) in the same
-browser. Also: the navigation to first frame, median of five loads, and the download's size.
+A well about half full (web_reference's stacking script, on the stepped clock), at two sizes:
+the desktop page's 640 x 480 canvas, and a phone's (360 x 740 CSS pixels at a pixel ratio of 3).
+The native game: its median frame time under Xvfb and llvmpipe, swap to swap (through the
+bench's swap counter), with its window at the canvas's pixel size, running as fast as it can.
+The browser: headless Chromium paces animation frames to its display whatever the work, so the
+bench holds the page's loop and runs the game's own frame many times back to back in one task,
+each followed by one pixel read back (which waits until that frame is drawn: with one read at
+the end alone, the renderer's queue of many frames costs more than the frames); the time over
+the count is a frame's cost. Beside it, the same for an empty frame (a clear of the same canvas
+and the same read). Each is the median of several rounds. Also: the navigation to first frame, median of five loads, and the
+download's size.
 
-Usage: browser_bench.py --site BUILD_WEB --reference WEB_REFERENCE --swap-counter SO [--seconds S]
+Usage: browser_bench.py --site BUILD_WEB --reference WEB_REFERENCE --swap-counter SO
 """
 import argparse
 import re
@@ -23,36 +26,66 @@ import time
 import os
 
 # The page driver, shared by the browser tests and the browser bench.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "webharness"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools",
+                                "webharness"))
 import game_page  # noqa: E402
 
+FRAMES = 200
+ROUNDS = 5
 
-# An empty frame in the same browser: a clear of a canvas the game's size, and the same pixel read
-# back, on 90 animation frames; the median in milliseconds.
-EMPTY_FRAME = """
-const done = arguments[arguments.length - 1];
-const canvas = document.createElement('canvas');
-canvas.width = 640;
-canvas.height = 480;
-document.body.appendChild(canvas);
-const gl = canvas.getContext('webgl', {alpha: false, antialias: false, depth: true, stencil: false});
+# One round: FRAMES of the game's frames, then FRAMES clears, each run back to back and ended by
+# one pixel read back; milliseconds a frame for each.
+ROUND = """
+const clock = window.gemwellTestClock;
+const gl = clock.context();
+const count = arguments[0];
 const pixel = new Uint8Array(4);
-const now = window.gemwellTestClock.realNow;
-const work = [];
-function frame() {
-  const start = now();
-  gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
-  gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
-  work.push(now() - start);
-  if (work.length < 90) {
-    requestAnimationFrame(frame);
-  } else {
-    work.sort((a, b) => a - b);
-    done(work[45]);
-  }
+const now = clock.realNow;
+const read = () => gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+read();
+let start = now();
+for (let i = 0; i < count; ++i) {
+  clock.frame(0);
+  read();
 }
-requestAnimationFrame(frame);
+const game = (now() - start) / count;
+start = now();
+for (let i = 0; i < count; ++i) {
+  gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
+  read();
+}
+return [game, (now() - start) / count];
 """
+
+
+def native_frame(args, width, height):
+    out = tempfile.mkdtemp(prefix="gemwell-web-bench-")
+    command = [args.reference, "half-full", out, args.swap_counter]
+    if width:
+        command += [str(width), str(height)]
+    native = subprocess.run(command, capture_output=True, text=True, timeout=300)
+    match = re.search(r"native: (\d+) spheres, (\d+) frames, median frame time ([\d.]+) ms",
+                      native.stdout)
+    if native.returncode != 0 or not match:
+        raise RuntimeError("native run failed: " + native.stdout + native.stderr)
+    script = game_page.read_script(os.path.join(out, "half-full.txt"))
+    return int(match[1]), int(match[2]), float(match[3]), script
+
+
+def browser_frame(page, script):
+    """The game's frame and an empty one, in ms: medians of the rounds, and every round."""
+    page.play(script)
+    driver = page.driver
+    # Hold the loop: the frame already asked for runs, and asks in vain for the next.
+    driver.execute_script("window.gemwellTestClock.held = true")
+    page.wait_frames(1)
+    time.sleep(0.2)
+    # A first round warms the renderer's compiled shaders and buffers up, and is not counted.
+    rounds = [driver.execute_script(ROUND, FRAMES) for _ in range(ROUNDS + 1)][1:]
+    driver.execute_script("const c = window.gemwellTestClock; c.held = false;"
+                          " requestAnimationFrame(c.frame);")
+    return (statistics.median(r[0] for r in rounds), statistics.median(r[1] for r in rounds),
+            rounds)
 
 
 def main():
@@ -60,63 +93,66 @@ def main():
     parser.add_argument("--site", required=True)
     parser.add_argument("--reference", required=True)
     parser.add_argument("--swap-counter", required=True)
-    parser.add_argument("--seconds", type=float, default=3.0)
     args = parser.parse_args()
-
-    out = tempfile.mkdtemp(prefix="gemwell-web-bench-")
-    native = subprocess.run([args.reference, "half-full", out, args.swap_counter],
-                            capture_output=True, text=True, timeout=300)
-    match = re.search(r"native: (\d+) spheres, (\d+) frames, median frame time ([\d.]+) ms",
-                      native.stdout)
-    if native.returncode != 0 or not match:
-        print("native run failed: " + native.stdout + native.stderr, file=sys.stderr)
-        return 1
-    spheres, native_frames, native_ms = int(match[1]), int(match[2]), float(match[3])
-    script = game_page.read_script(os.path.join(out, "half-full.txt"))
 
     server = game_page.serve_web.server(args.site)
     threading.Thread(target=server.serve_forever, daemon=True).start()
-    driver = game_page.chromium()
+    url = "http://127.0.0.1:%d/index.html" % server.server_port
     try:
-        driver.get("data:text/html,<title>empty</title>")
-        empty_ms = driver.execute_async_script(EMPTY_FRAME)
-        page = game_page.GamePage(driver, "http://127.0.0.1:%d/index.html" % server.server_port)
-        loads = [page.load() for _ in range(5)]
-        page.play(script)
-        time.sleep(0.5)
-        driver.execute_script("const c = window.gemwellTestClock; c.frameStarts = [];"
-                              " c.frameWork = [];")
-        time.sleep(args.seconds)
-        work = page.clock("frameWork")
-        starts = page.clock("frameStarts")
-        version = driver.capabilities.get("browserVersion")
+        # The phone canvas's pixels first; then each native run with no browser drawing beside
+        # it, and each browser with no other running.
+        driver = game_page.chromium(scale=3)
+        try:
+            game_page.emulate_phone(driver, game_page.PORTRAIT, 3)
+            page = game_page.GamePage(driver, url)
+            page.load()
+            phone = page.canvas_size()[2:4]
+        finally:
+            driver.quit()
+        natives = [native_frame(args, 0, 0), native_frame(args, *phone)]
+        driver = game_page.chromium()
+        try:
+            page = game_page.GamePage(driver, url)
+            loads = [page.load() for _ in range(5)]
+            page.fit_canvas(640, 480)
+            page.load()
+            desktop = browser_frame(page, natives[0][3])
+            version = driver.capabilities.get("browserVersion")
+        finally:
+            driver.quit()
+        driver = game_page.chromium(scale=3)
+        try:
+            game_page.emulate_phone(driver, game_page.PORTRAIT, 3)
+            page = game_page.GamePage(driver, url)
+            page.load()
+            handheld = browser_frame(page, natives[1][3])
+        finally:
+            driver.quit()
     finally:
-        driver.quit()
         server.shutdown()
-    if len(work) < 10:
-        print("the browser drew %d frames" % len(work), file=sys.stderr)
-        return 1
-    browser_ms = statistics.median(work)
-    interval_ms = statistics.median(b - a for a, b in zip(starts, starts[1:]))
-    sizes = game_page.download_sizes(args.site)
+    rows = [("desktop", 640, 480) + natives[0][:3] + desktop,
+            ("phone 360 x 740 at 3", phone[0], phone[1]) + natives[1][:3] + handheld]
 
-    print("\nBrowser edition against the native game, a well about half full (%d spheres)"
-          % spheres)
-    print("| | frames | median frame time (ms) |")
-    print("|---|---|---|")
-    print("| native, Xvfb and Mesa llvmpipe, swap to swap | %d | %.3f |"
-          % (native_frames, native_ms))
-    print("| Chromium %s headless, SwiftShader, a frame's work | %d | %.3f |"
-          % (version, len(work), browser_ms))
-    print("| Chromium, between animation frames (its pacing) | %d | %.3f |"
-          % (len(starts) - 1, interval_ms))
-    print("| Chromium, an empty frame's work (clear and read back) | 90 | %.3f |" % empty_ms)
-    print("browser / native frame time: %.2f (goal at most 2)" % (browser_ms / native_ms))
+    print("\nBrowser edition (Chromium %s headless, SwiftShader) against the native game (Xvfb,"
+          " Mesa llvmpipe), a well about half full" % version)
+    print("| page | pixels | spheres | native frame (ms) | browser frame (ms) | browser empty"
+          " frame (ms) | browser / native |")
+    print("|---|---|---|---|---|---|---|")
+    for name, width, height, spheres, frames, native_ms, game_ms, empty_ms, rounds in rows:
+        print("| %s | %d x %d | %d | %.3f | %.3f | %.3f | %.2f |"
+              % (name, width, height, spheres, native_ms, game_ms, empty_ms,
+                 game_ms / native_ms))
+        print("  rounds of %d frames (game, empty): %s" % (
+            FRAMES, ", ".join("%.3f/%.3f" % tuple(r) for r in rounds)))
     print("navigation to first frame: median %.0f ms of %s (goal under 2000 ms)"
           % (statistics.median(loads), ", ".join("%.0f" % load for load in loads)))
-    raw = sum(size[0] for size in sizes.values())
-    packed = sum(size[1] for size in sizes.values())
-    print("gemwell.wasm + gemwell.js: %d B, %d B gzipped (goal under 300 kB)" % (raw, packed))
+    sizes = game_page.download_sizes(args.site)
+    code = sum(sizes[name][0] for name in ("gemwell.js", "gemwell.wasm"))
+    print("download: " + ", ".join("%s %d B (%d gzipped)" % (name, *size)
+                                   for name, size in sizes.items()))
+    print("code (gemwell.js + gemwell.wasm): %d B (goal under 300 kB); everything %d B, %d B"
+          " gzipped" % (code, sum(s[0] for s in sizes.values()),
+                        sum(s[1] for s in sizes.values())))
     return 0
 
 

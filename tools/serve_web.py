@@ -13,6 +13,7 @@ TYPES = {
     ".js": "text/javascript; charset=utf-8",
     ".wasm": "application/wasm",
     ".png": "image/png",
+    ".webmanifest": "application/manifest+json",
 }
 
 

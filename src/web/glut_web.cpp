@@ -1,6 +1,7 @@
-// GLUT in a browser tab: the canvas is the window, each animation frame runs the idle callback
-// (the first one the reshape and display callbacks, as a window being mapped does), and the
-// canvas's key events arrive as GLUT keys.
+// GLUT in a browser tab: the canvas is the window, sized by the page, each animation frame runs
+// the idle callback (the first one the reshape and display callbacks, as a window being mapped
+// does; one whose canvas has a new size the reshape callback first, as a resized window does),
+// and the canvas's key events arrive as GLUT keys.
 #include "webgl_bridge.h"
 
 #include <GL/freeglut.h>
@@ -46,7 +47,7 @@ extern "C"
     {
         // The page's title stays: the native title is the path the game was started by. With no
         // context there is no game, as with freeglut, which ends the process when it has none.
-        if (!gemwell_webgl_open(g_window.width, g_window.height))
+        if (!gemwell_webgl_open(&g_window.width, &g_window.height))
         {
             std::fputs("gemwell: this browser gives the page no WebGL\n", stderr);
             std::exit(1);
@@ -96,8 +97,11 @@ extern "C"
         gemwell_flush_drawing();
     }
 
-    EMSCRIPTEN_KEEPALIVE void gemwell_web_frame()
+    EMSCRIPTEN_KEEPALIVE void gemwell_web_frame(int width, int height)
     {
+        const bool resized = width != g_window.width || height != g_window.height;
+        g_window.width = width;
+        g_window.height = height;
         if (!g_window.shown)
         {
             g_window.shown = true;
@@ -110,6 +114,10 @@ extern "C"
                 g_window.display();
             }
             return;
+        }
+        if (resized && g_window.reshape != nullptr)
+        {
+            g_window.reshape(width, height);
         }
         if (g_window.idle != nullptr)
         {

@@ -17,8 +17,9 @@ static_assert(sizeof(LitVertex) == 12 * sizeof(float), "webgl_bridge.js reads 12
 
 extern "C"
 {
-    // Creates the context and the program; false if the browser gives no WebGL.
-    int gemwell_webgl_open(int width, int height);
+    // Sizes the canvas as the page lays it out (`width` x `height` until it does) and writes its
+    // size back; creates the context and the program; false if the browser gives no WebGL.
+    int gemwell_webgl_open(int* width, int* height);
     void gemwell_webgl_clear_colour(float red, float green, float blue, float alpha);
     void gemwell_webgl_clear(int colour, int depth);
     void gemwell_webgl_viewport(int x, int y, int width, int height);
@@ -31,7 +32,7 @@ extern "C"
     // frame, before the browser shows it.
     void gemwell_flush_drawing();
 
-    // Calls gemwell_web_frame on every animation frame and passes the canvas's keys to
+    // Calls gemwell_web_frame with the canvas's size on every animation frame and passes the canvas's keys to
     // gemwell_web_key, until the game exits; then tells the page how it ended.
     void gemwell_web_run();
 }

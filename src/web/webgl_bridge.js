@@ -39,10 +39,62 @@ var LibraryGemwell = {
       var shader = gl.createShader(type);
       gl.shaderSource(shader, source);
       gl.compileShader(shader);
-      if (!gl.getShaderParameter(shader, gl.COMPILE_STATUS)) {
-        throw new Error('gemwell: shader: ' + gl.getShaderInfoLog(shader));
-      }
       return shader;
+    },
+
+    // The program's status and uniforms, asked for at its first draw rather than when it is
+    // built: each question waits for the compiler, which may then be done in the background.
+    // A context lost again meanwhile reports nothing; the next restore builds anew.
+    check: function() {
+      var gl = GemwellGL.gl;
+      var program = GemwellGL.program;
+      if (!gl.getProgramParameter(program, gl.LINK_STATUS) && !gl.isContextLost()) {
+        throw new Error('gemwell: program: ' + gl.getProgramInfoLog(program) +
+                        gl.getShaderInfoLog(GemwellGL.shaders[0]) +
+                        gl.getShaderInfoLog(GemwellGL.shaders[1]));
+      }
+      GemwellGL.locations = {
+        projection: gl.getUniformLocation(program, 'uProjection'),
+        twoSide: gl.getUniformLocation(program, 'uTwoSide')
+      };
+    },
+
+    // What the game set, to set again on a restored context: clear colour, viewport, depth test.
+    clearColour: [0, 0, 0, 0],
+    viewport: null,
+    depthTest: false,
+
+    // The program, its buffers and the game's state on the context; again after a restore.
+    build: function() {
+      var gl = GemwellGL.gl;
+      var program = gl.createProgram();
+      GemwellGL.shaders = [GemwellGL.compile(gl, gl.VERTEX_SHADER, GemwellGL.vertexShader),
+                           GemwellGL.compile(gl, gl.FRAGMENT_SHADER, GemwellGL.fragmentShader)];
+      gl.attachShader(program, GemwellGL.shaders[0]);
+      gl.attachShader(program, GemwellGL.shaders[1]);
+      gl.bindAttribLocation(program, 0, 'aEye');
+      gl.bindAttribLocation(program, 1, 'aFront');
+      gl.bindAttribLocation(program, 2, 'aBack');
+      gl.linkProgram(program);
+      gl.useProgram(program);
+      GemwellGL.program = program;
+      GemwellGL.locations = null;
+      // LitVertex in webgl_bridge.h: eye position, front colour, back colour, four floats each.
+      GemwellGL.vertices = gl.createBuffer();
+      GemwellGL.indices = gl.createBuffer();
+      gl.bindBuffer(gl.ARRAY_BUFFER, GemwellGL.vertices);
+      gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, GemwellGL.indices);
+      for (var attribute = 0; attribute < 3; ++attribute) {
+        gl.enableVertexAttribArray(attribute);
+        gl.vertexAttribPointer(attribute, 4, gl.FLOAT, false, 48, attribute * 16);
+      }
+      gl.clearColor.apply(gl, GemwellGL.clearColour);
+      if (GemwellGL.viewport) {
+        gl.viewport.apply(gl, GemwellGL.viewport);
+      }
+      if (GemwellGL.depthTest) {
+        gl.enable(gl.DEPTH_TEST);
+      }
     },
 
     release: function() {
@@ -50,6 +102,9 @@ var LibraryGemwell = {
       if (!gl) {
         return;
       }
+      var canvas = Module['canvas'];
+      canvas.removeEventListener('webglcontextlost', GemwellGL.onLost);
+      canvas.removeEventListener('webglcontextrestored', GemwellGL.onRestored);
       gl.deleteBuffer(GemwellGL.vertices);
       gl.deleteBuffer(GemwellGL.indices);
       gl.deleteProgram(GemwellGL.program);
@@ -57,11 +112,29 @@ var LibraryGemwell = {
     }
   },
 
-  gemwell_webgl_open__deps: ['$GemwellGL'],
+  // The canvas's drawing buffer in device pixels: its CSS size times the pixel ratio, capped
+  // at 3, past which no phone's gems look sharper but the fill grows with the square. Before
+  // the page lays the canvas out (or if it hides it), the size the game asked for.
+  $gemwellFitCanvas__deps: ['$GemwellGL'],
+  $gemwellFitCanvas: function(canvas, width, height) {
+    var rect = canvas.getBoundingClientRect();
+    var ratio = Math.min(window.devicePixelRatio || 1, 3);
+    if (rect.width > 0 && rect.height > 0) {
+      width = Math.max(1, Math.round(rect.width * ratio));
+      height = Math.max(1, Math.round(rect.height * ratio));
+    }
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+    }
+  },
+
+  gemwell_webgl_open__deps: ['$GemwellGL', '$gemwellFitCanvas'],
   gemwell_webgl_open: function(width, height) {
     var canvas = Module['canvas'];
-    canvas.width = width;
-    canvas.height = height;
+    gemwellFitCanvas(canvas, HEAP32[width >> 2], HEAP32[height >> 2]);
+    HEAP32[width >> 2] = canvas.width;
+    HEAP32[height >> 2] = canvas.height;
     // Opaque, as the native window is, and not antialiased, as Mesa draws it.
     var gl = canvas.getContext('webgl', {
       alpha: false, depth: true, stencil: false, antialias: false, premultipliedAlpha: true,
@@ -70,37 +143,24 @@ var LibraryGemwell = {
     if (!gl) {
       return 0;
     }
-    var program = gl.createProgram();
-    gl.attachShader(program, GemwellGL.compile(gl, gl.VERTEX_SHADER, GemwellGL.vertexShader));
-    gl.attachShader(program, GemwellGL.compile(gl, gl.FRAGMENT_SHADER, GemwellGL.fragmentShader));
-    gl.bindAttribLocation(program, 0, 'aEye');
-    gl.bindAttribLocation(program, 1, 'aFront');
-    gl.bindAttribLocation(program, 2, 'aBack');
-    gl.linkProgram(program);
-    if (!gl.getProgramParameter(program, gl.LINK_STATUS)) {
-      throw new Error('gemwell: program: ' + gl.getProgramInfoLog(program));
-    }
-    gl.useProgram(program);
     GemwellGL.gl = gl;
-    GemwellGL.program = program;
-    GemwellGL.locations = {
-      projection: gl.getUniformLocation(program, 'uProjection'),
-      twoSide: gl.getUniformLocation(program, 'uTwoSide')
+    GemwellGL.build();
+    // A phone drops the context of a page in the background. Preventing the default asks for it
+    // back; the game's state never lived in WebGL, so once the objects are rebuilt it draws on.
+    GemwellGL.onLost = function(event) {
+      event.preventDefault();
     };
-    // LitVertex in webgl_bridge.h: eye position, front colour, back colour, four floats each.
-    GemwellGL.vertices = gl.createBuffer();
-    GemwellGL.indices = gl.createBuffer();
-    gl.bindBuffer(gl.ARRAY_BUFFER, GemwellGL.vertices);
-    gl.bindBuffer(gl.ELEMENT_ARRAY_BUFFER, GemwellGL.indices);
-    for (var attribute = 0; attribute < 3; ++attribute) {
-      gl.enableVertexAttribArray(attribute);
-      gl.vertexAttribPointer(attribute, 4, gl.FLOAT, false, 48, attribute * 16);
-    }
+    GemwellGL.onRestored = function() {
+      GemwellGL.build();
+    };
+    canvas.addEventListener('webglcontextlost', GemwellGL.onLost);
+    canvas.addEventListener('webglcontextrestored', GemwellGL.onRestored);
     return 1;
   },
 
   gemwell_webgl_clear_colour__deps: ['$GemwellGL'],
   gemwell_webgl_clear_colour: function(red, green, blue, alpha) {
+    GemwellGL.clearColour = [red, green, blue, alpha];
     GemwellGL.gl.clearColor(red, green, blue, alpha);
   },
 
@@ -112,12 +172,14 @@ var LibraryGemwell = {
 
   gemwell_webgl_viewport__deps: ['$GemwellGL'],
   gemwell_webgl_viewport: function(x, y, width, height) {
+    GemwellGL.viewport = [x, y, width, height];
     GemwellGL.gl.viewport(x, y, width, height);
   },
 
   gemwell_webgl_depth_test__deps: ['$GemwellGL'],
   gemwell_webgl_depth_test: function(enabled) {
     var gl = GemwellGL.gl;
+    GemwellGL.depthTest = !!enabled;
     if (enabled) {
       gl.enable(gl.DEPTH_TEST);
     } else {
@@ -128,6 +190,9 @@ var LibraryGemwell = {
   gemwell_webgl_draw__deps: ['$GemwellGL'],
   gemwell_webgl_draw: function(vertices, vertexCount, indices, indexCount, projection, twoSide) {
     var gl = GemwellGL.gl;
+    if (!GemwellGL.locations) {
+      GemwellGL.check();
+    }
     gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + vertexCount * 12),
                   gl.STREAM_DRAW);
     gl.bufferData(gl.ELEMENT_ARRAY_BUFFER, HEAPU16.subarray(indices >> 1, (indices >> 1) + indexCount),
@@ -138,7 +203,7 @@ var LibraryGemwell = {
     gl.drawElements(gl.TRIANGLES, indexCount, gl.UNSIGNED_SHORT, 0);
   },
 
-  gemwell_web_run__deps: ['$GemwellGL'],
+  gemwell_web_run__deps: ['$GemwellGL', '$gemwellFitCanvas'],
   gemwell_web_run: function() {
     var canvas = Module['canvas'];
     // GLUT's numbers for the special keys the game binds (GL/freeglut.h).
@@ -147,10 +212,14 @@ var LibraryGemwell = {
 
     // The game ends by calling exit, which unwinds to here as an ExitStatus: the loop stops
     // and the page hears the status. Anything else is a real error and goes on to the console.
-    function stop(error) {
+    function halt() {
       running = false;
       canvas.removeEventListener('keydown', onKey);
       GemwellGL.release();
+    }
+
+    function stop(error) {
+      halt();
       if (!(error instanceof ExitStatus)) {
         throw error;
       }
@@ -191,14 +260,25 @@ var LibraryGemwell = {
       });
     }
 
+    // Each frame first fits the canvas to the page, so a rotation or a resized window reaches
+    // the game as a reshape before the frame it is drawn in, as a native window's does.
     function frame() {
-      call(Module['_gemwell_web_frame']);
+      call(function() {
+        gemwellFitCanvas(canvas, canvas.width, canvas.height);
+        Module['_gemwell_web_frame'](canvas.width, canvas.height);
+      });
       if (running) {
         requestAnimationFrame(frame);
       }
     }
 
     canvas.addEventListener('keydown', onKey);
+    // For the page, to end a game that can no longer draw.
+    Module['stopGame'] = function() {
+      if (running) {
+        halt();
+      }
+    };
     requestAnimationFrame(frame);
   }
 };

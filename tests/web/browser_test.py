@@ -10,10 +10,12 @@ Usage: browser_test.py --site BUILD_WEB --reference WEB_REFERENCE [unittest argu
 """
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 from selenium.webdriver.common.action_chains import ActionChains
@@ -25,7 +27,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import game_page  # noqa: E402
 
 FIRST_FRAME_LIMIT_MS = 5000
-SIZE_LIMIT_BYTES = 300 * 1024
+SIZE_LIMIT_BYTES = 300 * 1024  # the game's code: gemwell.js and gemwell.wasm
 
 ARGS = None
 
@@ -46,6 +48,10 @@ class BrowserEdition(unittest.TestCase):
         cls.driver = game_page.chromium()
         cls.page = game_page.GamePage(
             cls.driver, "http://127.0.0.1:%d/index.html" % cls.server.server_port)
+        # The canvas takes the window's room: the window is sized to give it the native game's.
+        cls.page.load()
+        if not cls.page.fit_canvas(640, 480):
+            raise RuntimeError("no 640 x 480 canvas: %s" % cls.page.canvas_size())
         print("\nbrowser: Chromium %s, WebGL through SwiftShader"
               % cls.driver.capabilities.get("browserVersion"), flush=True)
 
@@ -65,14 +71,7 @@ class BrowserEdition(unittest.TestCase):
         return first
 
     def compare(self, name):
-        shot = os.path.join(self.out, "browser-%s.png" % name)
-        with open(shot, "wb") as png:
-            png.write(self.page.canvas.screenshot_as_png)
-        result = subprocess.run(
-            [ARGS.reference, "compare", os.path.join(self.out, "native-%s.png" % name), shot,
-             os.path.join(self.out, name + ".well")], capture_output=True, text=True)
-        print("%s: %s" % (name, result.stdout.strip()), flush=True)
-        self.assertEqual(result.returncode, 0, "%s: %s%s" % (name, result.stdout, result.stderr))
+        compare(self, self.page, self.out, name)
 
     def test_first_frame_then_three_states_as_the_native_game_draws_and_the_rules_predict(self):
         first = self.load()
@@ -147,14 +146,317 @@ class BrowserEdition(unittest.TestCase):
         finally:
             driver.quit()
 
+    def test_browser_chords_stay_the_browsers_and_never_reach_the_game(self):
+        self.load()
+        for modifier in (Keys.CONTROL, Keys.ALT, Keys.META):
+            for key in "fsz":
+                ActionChains(self.driver).key_down(modifier).send_keys(key).key_up(
+                    modifier).perform()
+        self.assertTrue(self.page.wait_frames())
+        chords = [key for key in self.page.clock("keys") if key[0] in "fsz"]
+        self.assertEqual(len(chords), 9, chords)
+        self.assertFalse(any(prevented for _, prevented in chords), chords)
+        # Neither z nor s reached the game: the piece is where it spawned, in its colours.
+        self.compare("spawn")
+
+    def test_each_animation_frame_runs_exactly_one_game_step(self):
+        self.load()
+        # The game reads the clock once a step; both counts are read between two frames.
+        self.driver.execute_script("const c = window.gemwellTestClock; c.frames = 0;"
+                                   " c.readings = 0;")
+        deadline = time.monotonic() + 10
+        while self.page.clock("frames") < 30 and time.monotonic() < deadline:
+            time.sleep(0.05)
+        frames, readings = self.driver.execute_script(
+            "const c = window.gemwellTestClock; return [c.frames, c.readings];")
+        self.assertGreaterEqual(frames, 30)
+        self.assertEqual(readings, frames)
+
     def test_download_size(self):
         sizes = game_page.download_sizes(ARGS.site)
-        raw = sum(size[0] for size in sizes.values())
-        packed = sum(size[1] for size in sizes.values())
         print("size: " + ", ".join("%s %d B (%d B gzipped)" % (name, *size)
                                    for name, size in sizes.items())
-              + "; together %d B (%d B gzipped)" % (raw, packed), flush=True)
-        self.assertLess(raw, SIZE_LIMIT_BYTES)
+              + "; together %d B (%d B gzipped)" % (sum(size[0] for size in sizes.values()),
+                                                    sum(size[1] for size in sizes.values())),
+              flush=True)
+        self.assertLess(sizes["gemwell.js"][0] + sizes["gemwell.wasm"][0], SIZE_LIMIT_BYTES)
+
+
+def compare(test, page, out, name, native=True):
+    """Holds the canvas's pixels to the native game's shot `name` and to the rules' well; with
+    `native` false, to the rules' well alone."""
+    shot = os.path.join(out, "browser-%s-%s.png" % (test.id().rsplit(".", 1)[-1], name))
+    with open(shot, "wb") as png:
+        png.write(page.shot_png())
+    well = os.path.join(out, name + ".well")
+    command = ([ARGS.reference, "compare", os.path.join(out, "native-%s.png" % name), shot, well]
+               if native else [ARGS.reference, "well", shot, well])
+    result = subprocess.run(command, capture_output=True, text=True)
+    print("%s: %s" % (name, result.stdout.strip()), flush=True)
+    test.assertEqual(result.returncode, 0, "%s: %s%s" % (name, result.stdout, result.stderr))
+
+
+def script_until(script, name):
+    """The script's steps up to its shot `name`, and the rest."""
+    cut = script.index(("shot", name))
+    return script[:cut], script[cut + 1:]
+
+
+class Phone(unittest.TestCase):
+    """The page on a phone: Chromium at a pixel ratio of 3 with a phone's viewport and touch."""
+    RATIO = 3
+
+    @classmethod
+    def setUpClass(cls):
+        cls.server = game_page.serve_web.server(ARGS.site)
+        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+        cls.driver = game_page.chromium(scale=cls.RATIO)
+        game_page.emulate_phone(cls.driver, game_page.PORTRAIT, cls.RATIO)
+        cls.page = game_page.GamePage(
+            cls.driver, "http://127.0.0.1:%d/" % cls.server.server_port)
+        cls.page.load()
+        width, height = cls.page.canvas_size()[2:4]
+        # The native game with its window resized to the phone canvas's pixels.
+        cls.out = tempfile.mkdtemp(prefix="gemwell-phone-")
+        native = subprocess.run([ARGS.reference, "native", cls.out, str(width), str(height)],
+                                capture_output=True, text=True, timeout=180)
+        if native.returncode != 0:
+            raise RuntimeError("native reference failed: " + native.stderr)
+        cls.script = game_page.read_script(os.path.join(cls.out, "script.txt"))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        cls.server.shutdown()
+
+    def setUp(self):
+        game_page.emulate_phone(self.driver, game_page.PORTRAIT, self.RATIO)
+
+    def tearDown(self):
+        errors = [entry["message"] for entry in self.driver.get_log("browser")
+                  if entry["level"] == "SEVERE"]
+        self.assertEqual(errors, [], "the browser console has errors")
+
+    def load(self):
+        self.assertGreaterEqual(self.page.load(), 0, "no frame was drawn")
+
+    def check_layout(self, size):
+        """At a phone `size`: nothing scrolls, the canvas has its CSS size times the ratio in
+        pixels, and each button is at least 44 px and off the canvas."""
+        self.assertTrue(self.page.wait_frames())
+        width, height, pixel_width, pixel_height, ratio = self.page.canvas_size()
+        self.assertEqual(ratio, self.RATIO)
+        self.assertEqual([pixel_width, pixel_height],
+                         [round(width * ratio), round(height * ratio)], size)
+        extent = self.driver.execute_script(
+            "const e = document.scrollingElement; return [e.scrollWidth, e.scrollHeight,"
+            " innerWidth, innerHeight]")
+        self.assertLessEqual(extent[0], extent[2], size)
+        self.assertLessEqual(extent[1], extent[3], size)
+        canvas = self.driver.execute_script(
+            "const r = document.getElementById('game').getBoundingClientRect();"
+            " return [r.left, r.top, r.right, r.bottom]")
+        for name in ("Move left", "Move right", "Cycle colours", "Soft drop", "Hard drop", "Quit"):
+            box = self.driver.execute_script(
+                "const r = arguments[0].getBoundingClientRect();"
+                " return [r.left, r.top, r.right, r.bottom]", self.page.button(name))
+            self.assertGreaterEqual(min(box[2] - box[0], box[3] - box[1]), 44, (name, size))
+            self.assertTrue(box[0] >= 0 and box[1] >= 0 and box[2] <= size[0]
+                            and box[3] <= size[1], (name, size, box))
+            apart = (box[2] <= canvas[0] or box[0] >= canvas[2] or box[3] <= canvas[1]
+                     or box[1] >= canvas[3])
+            self.assertTrue(apart, "%s covers the canvas at %s" % (name, size))
+
+    def test_taps_in_portrait_play_as_the_native_game_at_the_same_pixel_size(self):
+        self.load()
+        # The first frame was drawn at the final size: nothing jumps from 640 x 480.
+        self.assertEqual(self.page.clock("firstSize"), self.page.canvas_size()[2:4])
+        self.assertFalse(self.driver.find_element(By.ID, "keys").is_displayed())
+        for size in (game_page.PORTRAIT, game_page.TALL_PORTRAIT, game_page.LANDSCAPE):
+            game_page.emulate_phone(self.driver, size, self.RATIO)
+            self.check_layout(size)
+        game_page.emulate_phone(self.driver, game_page.PORTRAIT, self.RATIO)
+        self.assertTrue(self.page.wait_frames())
+        self.page.tap_script(self.script, lambda name: compare(self, self.page, self.out, name))
+
+    def test_turned_mid_game_the_game_reshapes_and_taps_play_on_in_landscape(self):
+        self.load()
+        before, after = script_until(self.script, "stacked")
+        self.page.tap_script(before)
+        game_page.emulate_phone(self.driver, game_page.LANDSCAPE, self.RATIO)
+        self.check_layout(game_page.LANDSCAPE)
+        compare(self, self.page, self.out, "stacked", native=False)
+        # Another tab in front, then this one again: the game goes on where it was.
+        self.driver.execute_script(
+            "window.seen = []; document.addEventListener('visibilitychange',"
+            " () => window.seen.push(document.visibilityState));")
+        game = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        time.sleep(0.5)
+        self.driver.close()
+        self.driver.switch_to.window(game)
+        self.assertTrue(self.page.wait_frames())
+        self.assertEqual(self.driver.execute_script("return window.seen"), ["hidden", "visible"])
+        self.page.tap_script(after, lambda name: compare(self, self.page, self.out, name,
+                                                         native=False))
+
+    def keys(self, key):
+        return sum(1 for pressed, _ in self.page.clock("keys") if pressed == key)
+
+    def test_held_soft_drop_repeats_until_released_or_cancelled_beside_a_second_finger(self):
+        self.load()
+        page = self.page
+        soft = page.centre(page.button("Soft drop"))
+        left = page.centre(page.button("Move left"))
+        page.touch("touchStart", [(1, soft)])
+        time.sleep(1.0)
+        held = self.keys("x")
+        self.assertGreaterEqual(held, 5, "a held Soft drop does not repeat")
+        # A second finger taps Move left while the first holds on.
+        page.touch("touchStart", [(1, soft), (2, left)])
+        page.touch("touchEnd", [(1, soft)])
+        time.sleep(0.5)
+        self.assertEqual(self.keys("z"), 1)
+        self.assertGreater(self.keys("x"), held, "the second finger stopped the first")
+        page.touch("touchEnd", [])
+        time.sleep(0.2)
+        released = self.keys("x")
+        time.sleep(0.5)
+        self.assertEqual(self.keys("x"), released, "Soft drop repeats after its release")
+        page.touch("touchStart", [(1, soft)])
+        time.sleep(0.5)
+        page.touch("touchCancel", [])
+        time.sleep(0.2)
+        cancelled = self.keys("x")
+        time.sleep(0.5)
+        self.assertEqual(self.keys("x"), cancelled, "Soft drop repeats after a cancel")
+
+    def test_drags_and_pinches_over_the_canvas_and_buttons_scroll_and_zoom_nothing(self):
+        self.load()
+        page = self.page
+        x, y = page.centre(page.canvas)
+        bx, by = page.centre(page.button("Hard drop"))
+        for start, end in (((x, y + 150), (x, y - 250)), ((x, y - 150), (x, y + 250)),
+                           ((bx, by), (bx, by - 400))):
+            page.touch("touchStart", [(1, start)])
+            for step in range(1, 11):
+                page.touch("touchMove", [(1, (start[0] + (end[0] - start[0]) * step / 10,
+                                              start[1] + (end[1] - start[1]) * step / 10))])
+            page.touch("touchEnd", [])
+        page.touch("touchStart", [(1, (x - 20, y)), (2, (x + 20, y))])
+        for step in range(1, 11):
+            page.touch("touchMove", [(1, (x - 20 - 12 * step, y - 12 * step)),
+                                     (2, (x + 20 + 12 * step, y + 12 * step))])
+        page.touch("touchEnd", [])
+        time.sleep(0.3)
+        view = self.driver.execute_script(
+            "return [scrollX, scrollY, visualViewport.scale, visualViewport.offsetLeft,"
+            " visualViewport.offsetTop]")
+        self.assertEqual(view, [0, 0, 1, 0, 0])
+
+    def test_quit_asks_once_and_a_lost_context_comes_back_drawn_as_it_was(self):
+        self.load()
+        page = self.page
+        before, _ = script_until(self.script, "stacked")
+        page.tap_script(before)
+        page.tap("Quit")
+        self.assertTrue(self.driver.find_element(By.ID, "confirm").is_displayed())
+        page.tap("Keep playing")
+        self.assertEqual(page.notice(), "")
+        self.assertFalse(self.driver.find_element(By.ID, "confirm").is_displayed())
+        lose = ("const gl = document.getElementById('game').getContext('webgl');"
+                " window.loseContext = gl.getExtension('WEBGL_lose_context');"
+                " window.loseContext.loseContext();")
+        self.driver.execute_script(lose)
+        self.assertTrue(page.wait_frames())
+        self.assertTrue(self.driver.execute_script(
+            "return document.getElementById('game').getContext('webgl').isContextLost()"))
+        self.driver.execute_script("window.loseContext.restoreContext()")
+        self.assertTrue(page.wait_frames(5))
+        compare(self, page, self.out, "stacked")
+        # Lost for good: the page says so and a new game starts on a new canvas.
+        self.driver.execute_script(lose)
+        self.assertEqual(page.wait_notice(8.0), "The graphics were lost and did not come back.")
+        self.assertTrue(page.frames_stopped(), "the game loop still runs with no context")
+        # The calendar back at the start, for the first game's seed.
+        self.driver.execute_script("window.gemwellTestClock.stepped = 0")
+        page.tap("New game")
+        self.assertTrue(page.wait_frames(), "no new game after New game")
+        page.canvas = self.driver.find_element(By.ID, "game")
+        compare(self, page, self.out, "spawn")
+        page.tap("Quit")
+        page.tap("End game")
+        self.assertEqual(page.wait_notice(), "You quit the game.")
+
+
+class Installed(unittest.TestCase):
+    """The page as an installed app: installable, then played with no network at all."""
+
+    def test_installable_and_after_one_visit_plays_offline(self):
+        site = tempfile.mkdtemp(prefix="gemwell-site-")
+        for name in os.listdir(ARGS.site):
+            if os.path.isfile(os.path.join(ARGS.site, name)):
+                shutil.copy(os.path.join(ARGS.site, name), site)
+        server = game_page.serve_web.server(site)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        driver = game_page.chromium(scale=Phone.RATIO)
+        try:
+            game_page.emulate_phone(driver, game_page.PORTRAIT, Phone.RATIO)
+            page = game_page.GamePage(driver, "http://127.0.0.1:%d/" % server.server_port)
+            self.assertGreaterEqual(page.load(), 0, "no frame was drawn")
+            controlled = ("const done = arguments[arguments.length - 1];"
+                          " navigator.serviceWorker.ready.then(() => {"
+                          "   const wait = () => navigator.serviceWorker.controller ?"
+                          "     done(true) : setTimeout(wait, 50);"
+                          "   wait(); });")
+            driver.set_script_timeout(20)
+            self.assertTrue(driver.execute_async_script(controlled))
+            errors = driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
+            self.assertEqual(errors.get("installabilityErrors"), [])
+
+            # A new build: its worker installs and waits; the game goes on untouched.
+            driver.execute_script("window.sameDocument = true")
+            with open(os.path.join(site, "sw.js"), "a") as worker:
+                worker.write("// a new build\n")
+            self.assertTrue(driver.execute_async_script(
+                "const done = arguments[arguments.length - 1];"
+                " navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {"
+                "   const wait = () => r.waiting ? done(true) : setTimeout(wait, 50);"
+                "   wait(); }));"))
+            page.tap("Hard drop")
+            self.assertTrue(driver.execute_script("return window.sameDocument === true"))
+            self.assertEqual(page.notice(), "")
+            # Between games the page takes it.
+            page.tap("Quit")
+            page.tap("End game")
+            self.assertEqual(page.wait_notice(), "You quit the game.")
+            page.tap("New game")
+            deadline = time.monotonic() + 10
+            while driver.execute_script("return window.sameDocument === true") and \
+                    time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertIsNone(driver.execute_script("return window.sameDocument"))
+            self.assertGreaterEqual(page.load(), 0, "no frame after the update")
+            self.assertTrue(driver.execute_async_script(
+                "const done = arguments[arguments.length - 1];"
+                " navigator.serviceWorker.getRegistration().then(r => done(!r.waiting));"))
+
+            server.shutdown()
+            server.server_close()
+            driver.execute_cdp_cmd("Network.enable", {})
+            driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+            self.assertGreaterEqual(page.load(), 0, "no frame offline")
+            page.tap("Move left")
+            page.tap("Hard drop")
+            page.tap("Quit")
+            page.tap("End game")
+            self.assertEqual(page.wait_notice(), "You quit the game.")
+            errors = [entry["message"] for entry in driver.get_log("browser")
+                      if entry["level"] == "SEVERE"]
+            self.assertEqual(errors, [])
+        finally:
+            driver.quit()
+            server.server_close()
 
 
 def main():

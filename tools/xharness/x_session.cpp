@@ -34,7 +34,7 @@ int channel(unsigned long pixel, unsigned long mask)
 }
 }  // namespace
 
-XServer::XServer()
+XServer::XServer(int width, int height)
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
@@ -42,8 +42,9 @@ XServer::XServer()
         return;
     }
     ProcessOptions options;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     options.argv = {"Xvfb",      "-displayfd", std::to_string(fds[1]),
-                    "-screen",   "0",          "1024x768x24",
+                    "-screen",   "0",          screen,
                     "-nolisten", "tcp",        "-noreset"};
     options.extraFd = fds[1];
     server_ = std::make_unique<Process>(options);

@@ -22,11 +22,12 @@ constexpr const char* kFakeTime = "@2026-01-01 00:00:00";
 // An X window id.
 using WindowId = unsigned long;
 
-// Xvfb on a display number of its own choosing, 1024 x 768 at 24 bits, and one connection to it.
+// Xvfb on a display number of its own choosing, 1024 x 768 at 24 bits unless asked for a larger
+// screen (for a window larger than that), and one connection to it.
 class XServer
 {
 public:
-    XServer();
+    explicit XServer(int width = 1024, int height = 768);
     ~XServer();
     XServer(const XServer&) = delete;
     XServer& operator=(const XServer&) = delete;
