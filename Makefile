@@ -202,5 +202,6 @@ icons:
 	rm data/icons/web/maskable.svg.tmp
 
 clean:
-	rm -rf $(BUILD) $(DEV_BUILD) $(BENCH_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) $(COVERAGE_BUILD) \
-		$(WEB_BUILD) build-fresh build-package-check
+	rm -rf $(BUILD) $(DEV_BUILD) $(BENCH_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) \
+		$(REBUILD_DIR) $(COVERAGE_BUILD) $(WEB_BUILD) build-fresh build-package-check \
+		build-target-order
