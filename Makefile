@@ -3,12 +3,18 @@
 # Every build is a CMake preset (CMakePresets.json), so `cmake --preset NAME` gives the same one.
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# One folder per preset, so that no build reconfigures or rebuilds another's: any target can
+# follow any other, and the dev build's -Werror never meets the play build's cache.
 BUILD := build
+DEV_BUILD := build-dev
+BENCH_BUILD := build-bench
 ASAN_BUILD := build-asan
 FUZZ_BUILD := build-fuzz
 PACKAGE_BUILD := build-package
 COVERAGE_BUILD := build-coverage
 WEB_BUILD := build-web
+# The tests' Python leaves no __pycache__ in the tree.
+export PYTHONDONTWRITEBYTECODE := 1
 # Debian's emscripten runs its JavaScript tools with node, which must find Debian's acorn.
 EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs$${NODE_PATH:+:$$NODE_PATH}
 WEB_PORT ?= 8000
@@ -37,6 +43,8 @@ build: deps-build
 
 # Quitting with q (status 42) and the end of a game (status 0) are both a normal end.
 run: build
+	@[ -n "$$DISPLAY" ] || { echo "make run: DISPLAY is not set, so the game has no screen to" \
+		"open its window on; run it from a desktop session" >&2; exit 1; }
 	@cd $(CURDIR) && ./$(BUILD)/gemwell; status=$$?; \
 		if [ $$status -ne 0 ] && [ $$status -ne 42 ]; then exit $$status; fi
 
@@ -98,19 +106,20 @@ package:
 # Checks the package: its files, lintian, hardening, metainfo, menu entry and manual page, the
 # game it installs, and a second build, in another directory under umask 077, for the same
 # bytes. Both builds skip the unit tests, which make test has run already.
-package-test:
+package-test: deps-test
 	$(MAKE) --no-print-directory package DEB_BUILD_OPTIONS=nocheck
 	rm -rf $(REBUILD_DIR) && mkdir -p $(REBUILD_DIR)/gemwell
 	tar -c --exclude='./build*' --exclude=./.git . | tar -x -C $(REBUILD_DIR)/gemwell
 	umask 077 && $(MAKE) --no-print-directory -C $(REBUILD_DIR)/gemwell package \
 		DEB_BUILD_OPTIONS=nocheck >$(REBUILD_DIR)/build.log 2>&1 || \
 		{ tail -n 40 $(REBUILD_DIR)/build.log; exit 1; }
+	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS) --target package_tests
 	GEMWELL_DEB=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell_*.deb) \
 	GEMWELL_DEB_DBGSYM=$$(ls $(CURDIR)/$(PACKAGE_BUILD)/gemwell-dbgsym_*.deb) \
 	GEMWELL_COMPILE_COMMANDS=$$(ls $(CURDIR)/$(PACKAGE_SOURCE)/obj-*/compile_commands.json) \
 	GEMWELL_DEB_REBUILT=$$(ls $(CURDIR)/$(REBUILD_DIR)/gemwell/$(PACKAGE_BUILD)/gemwell_*.deb) \
-		./$(BUILD)/tests/package_tests
+		./$(DEV_BUILD)/tests/package_tests
 
 # The source package built and checked by Debian's tools in fresh chroots of unstable and of
 # Debian 13: lintian, a nocheck build, autopkgtest, reproducibility, blhc and piuparts (see
@@ -128,7 +137,7 @@ fresh-check:
 	@tools/install-deps.sh fresh
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS) --target installed_game_check
-	tools/fresh-check.sh $(CURDIR)/$(BUILD)/tools/installed_game_check $(SUITE)
+	tools/fresh-check.sh $(CURDIR)/$(DEV_BUILD)/tools/installed_game_check $(SUITE)
 
 # Line and branch coverage of the unit tests, by folder, with floors for the rules and the keys.
 # Left out: the window and drawing code, which only the end-to-end tests run, and the branches
@@ -154,21 +163,22 @@ coverage:
 screenshot: deps-test
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS) --target readme_screenshot gemwell
-	./$(BUILD)/tools/readme_screenshot docs/screenshot.png
+	./$(DEV_BUILD)/tools/readme_screenshot docs/screenshot.png
 
 # Rules benchmarks, then the game against the reference renderer (a few minutes); the table
-# also goes to build/bench-results.md. Then the browser edition against the native game.
+# also goes to build-bench/bench-results.md. Then the browser edition against the native game.
 bench:
 	@tools/install-deps.sh bench
 	@tools/install-deps.sh test
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
-	./$(BUILD)/bench/rules_bench
-	./$(BUILD)/bench/frame_rate $(BUILD)/bench/libswap_counter.so \
-		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
+	./$(BENCH_BUILD)/bench/rules_bench
+	./$(BENCH_BUILD)/bench/frame_rate $(BENCH_BUILD)/bench/libswap_counter.so \
+		$(BENCH_BUILD)/bench/reference_renderer 12 $(BENCH_BUILD)/bench-results.md
 	$(MAKE) --no-print-directory web
 	/usr/bin/python3 bench/browser_bench.py --site $(WEB_BUILD) \
-		--reference $(BUILD)/tests/web_reference --swap-counter $(BUILD)/bench/libswap_counter.so
+		--reference $(BENCH_BUILD)/tests/web_reference \
+		--swap-counter $(BENCH_BUILD)/bench/libswap_counter.so
 
 # The PNG icons from the SVG (committed, so that building needs no SVG renderer). The maskable
 # one's gems shrink about its centre into the circle every mask keeps.
@@ -192,5 +202,6 @@ icons:
 	rm data/icons/web/maskable.svg.tmp
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) $(REBUILD_DIR) $(COVERAGE_BUILD) \
-		$(WEB_BUILD) build-fresh build-package-check
+	rm -rf $(BUILD) $(DEV_BUILD) $(BENCH_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD) \
+		$(REBUILD_DIR) $(COVERAGE_BUILD) $(WEB_BUILD) build-fresh build-package-check \
+		build-target-order
