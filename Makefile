@@ -168,7 +168,7 @@ bench:
 		$(BUILD)/bench/reference_renderer 12 $(BUILD)/bench-results.md
 	$(MAKE) --no-print-directory web
 	/usr/bin/python3 bench/browser_bench.py --site $(WEB_BUILD) \
-		--reference $(BUILD)/tests/web_reference --swap-counter $(BUILD)/bench/libswap_counter.so
+		--native $(BUILD)/bench/native_frame_time --swap-counter $(BUILD)/bench/libswap_counter.so
 
 # The PNG icons from the SVG (committed, so that building needs no SVG renderer). The maskable
 # one's gems shrink about its centre into the circle every mask keeps.

@@ -2,7 +2,7 @@
 
 Before the page loads, the DevTools protocol replaces its clocks: the calendar reads the
 harness's fixed time (so the seed, and every colour, is the native tests' one) and the
-monotonic clock stands still until the test steps it, as web_reference steps the native
+monotonic clock stands still until the test steps it, as tools/play steps the native
 game's through libfaketime. The game has no hook of its own.
 """
 import base64
@@ -150,7 +150,7 @@ def emulate_desktop(driver, width, height):
 
 
 def read_script(path):
-    """web_reference's script: (kind, value) pairs, kind being key, advance or shot."""
+    """A stepped script (tools/play): (kind, value) pairs, kind being key, advance or shot."""
     with open(path) as script:
         return [tuple(line.split(" ", 1)) for line in script.read().splitlines()]
 
