@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """make bench, browser part: the browser edition against the native game, on this machine.
 
-A well about half full (web_reference's stacking script, on the stepped clock), at two sizes:
+A well about half full (native_frame_time's stacking script, on the stepped clock), at two sizes:
 the desktop page's 640 x 480 canvas, and a phone's (360 x 740 CSS pixels at a pixel ratio of 3).
 The native game: its median frame time under Xvfb and llvmpipe, swap to swap (through the
 bench's swap counter), with its window at the canvas's pixel size, running as fast as it can.
@@ -13,7 +13,7 @@ the count is a frame's cost. Beside it, the same for an empty frame (a clear of 
 and the same read). Each is the median of several rounds. Also: the navigation to first frame, median of five loads, and the
 download's size.
 
-Usage: browser_bench.py --site BUILD_WEB --reference WEB_REFERENCE --swap-counter SO
+Usage: browser_bench.py --site BUILD_WEB --native NATIVE_FRAME_TIME --swap-counter SO
 """
 import argparse
 import re
@@ -60,7 +60,7 @@ return [game, (now() - start) / count];
 
 def native_frame(args, width, height):
     out = tempfile.mkdtemp(prefix="gemwell-web-bench-")
-    command = [args.reference, "half-full", out, args.swap_counter]
+    command = [args.native, out, args.swap_counter]
     if width:
         command += [str(width), str(height)]
     native = subprocess.run(command, capture_output=True, text=True, timeout=300)
@@ -91,7 +91,7 @@ def browser_frame(page, script):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--site", required=True)
-    parser.add_argument("--reference", required=True)
+    parser.add_argument("--native", required=True, help="bench/native_frame_time")
     parser.add_argument("--swap-counter", required=True)
     args = parser.parse_args()
 

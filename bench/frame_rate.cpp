@@ -1,10 +1,10 @@
 // Frame rate of the real game against the reference renderer, measured from outside: both run
 // under Xvfb with the swap counter preloaded, in alternating pairs at the same sphere count.
 // Usage: frame_rate SWAP_COUNTER REFERENCE_RENDERER [PAIRS] [TABLE_FILE]
+#include "frame_timing.h"
 #include "game/piece.h"
 #include "play_field.h"
-#include "prediction.h"
-#include "swap_record.h"
+#include "stepped_play.h"
 #include "x_session.h"
 
 #include <algorithm>
@@ -19,6 +19,9 @@ namespace
 {
 constexpr double kWindowSeconds = 3.0;  // measured per run
 constexpr double kSteadySeconds = 10.0;
+// Columns at 9 or below and column 2 at 3 or below, so moves made on the running clock are never
+// blocked and the next piece falls a long way while it is measured.
+constexpr StackShape kStack = {9, kRows, 3};
 
 struct Run
 {
@@ -27,15 +30,6 @@ struct Run
     double peakMegabytes = 0.0;
     std::vector<double> frameTimes;  // seconds, within the measured window
 };
-
-std::vector<SwapRecord> readSwaps(const std::string& path)
-{
-    const std::string bytes = readFile(path);
-    std::vector<SwapRecord> swaps(bytes.size() / sizeof(SwapRecord));
-    std::copy(bytes.begin(), bytes.begin() + swaps.size() * sizeof(SwapRecord),
-              reinterpret_cast<char*>(swaps.data()));
-    return swaps;
-}
 
 double peakMegabytes(pid_t pid)
 {
@@ -55,92 +49,24 @@ double peakMegabytes(pid_t pid)
 Run measure(const std::vector<SwapRecord>& swaps, uint32_t spheres, int64_t from, int64_t to)
 {
     Run run;
+    run.frameTimes = swapIntervals(swaps, spheres, from, to);
     int64_t first = -1;
     int64_t last = -1;
-    int64_t previous = -1;
     int frames = 0;
     for (const SwapRecord& swap : swaps)
     {
-        if (swap.nanoseconds < from || swap.nanoseconds > to || swap.spheres != spheres)
+        if (swap.nanoseconds >= from && swap.nanoseconds <= to && swap.spheres == spheres)
         {
-            previous = -1;
-            continue;
+            first = first < 0 ? swap.nanoseconds : first;
+            last = swap.nanoseconds;
+            ++frames;
         }
-        if (previous >= 0)
-        {
-            run.frameTimes.push_back((swap.nanoseconds - previous) * 1e-9);
-        }
-        previous = swap.nanoseconds;
-        first = first < 0 ? swap.nanoseconds : first;
-        last = swap.nanoseconds;
-        ++frames;
     }
     if (frames > 1)
     {
         run.framesPerSecond = (frames - 1) / ((last - first) * 1e-9);
     }
     return run;
-}
-
-int64_t nowNanoseconds()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// Keys that stack the board up to `gems` gems: each piece goes, perhaps cycled, where it
-// adds the most gems (a piece that can only clear itself adds none), to the lowest such
-// column; columns stay at 9 or below and column 2 at 3 or below, so moves are never blocked
-// and the next piece falls a long way.
-std::vector<std::string> stackingScript(int gems)
-{
-    std::vector<std::string> script;
-    for (int piece = 0; piece < 60; ++piece)
-    {
-        const auto current = predictedGame();
-        playScript(*current, script);
-        if (boardGemCount(*current) >= gems)
-        {
-            return script;
-        }
-        std::vector<std::string> best;
-        int bestGems = -1;
-        int bestHeight = kRows;
-        for (int column = 0; column < kColumns; ++column)
-        {
-            const int height = current->columnHeight(column);
-            if (height > (column == kSpawnColumn ? 0 : 6))
-            {
-                continue;
-            }
-            for (int cycles = 0; cycles < 3; ++cycles)
-            {
-                std::vector<std::string> keys(cycles, "s");
-                const int shift = column - kSpawnColumn;
-                keys.insert(keys.end(), std::abs(shift), shift < 0 ? "z" : "c");
-                keys.push_back("space");
-                const auto trial = predictedGame();
-                playScript(*trial, script);
-                playScript(*trial, keys);
-                const int after = boardGemCount(*trial);
-                if (trial->state == Falling && after <= gems &&
-                    (after > bestGems || (after == bestGems && height < bestHeight)))
-                {
-                    best = keys;
-                    bestGems = after;
-                    bestHeight = height;
-                }
-            }
-        }
-        if (best.empty())
-        {
-            break;
-        }
-        script.insert(script.end(), best.begin(), best.end());
-    }
-    std::fprintf(stderr, "could not stack %d gems\n", gems);
-    return script;
 }
 
 class Bench
@@ -151,20 +77,24 @@ public:
     {
     }
 
-    // The real game, stacked to `spheres` by key presses, measured while its piece falls.
-    Run game(const std::vector<std::string>& script, uint32_t spheres, double seconds)
+    // The real game, stacked to `spheres` by the plan's key presses on its running clock,
+    // measured while its piece falls.
+    Run game(const std::vector<Step>& plan, uint32_t spheres, double seconds)
     {
         GameWindow window(x_, options({}));
         if (!window.waitUntilShown())
         {
             return Run{};
         }
-        // Keys go in at once, so each drop is given the time its landing, any clear and the
-        // settling take before the next piece is steered.
-        for (const std::string& key : script)
+        // Keys go in at once, so each drop, and each of the plan's clock steps (a slide, or a
+        // clear's settling), is given the time it takes before the next piece is steered.
+        for (const Step& step : plan)
         {
-            window.keys({key}, 0);
-            pause(key == "space" ? 0.25 : 0.03);
+            if (step.kind == Step::Key)
+            {
+                window.keys({step.text}, 0);
+            }
+            pause(step.kind == Step::Key && step.text != "space" ? 0.03 : 0.25);
         }
         pause(0.2);
         return finish(window, spheres, seconds);
@@ -200,13 +130,13 @@ private:
 
     Run finish(GameWindow& window, uint32_t spheres, double seconds)
     {
-        const int64_t from = nowNanoseconds();
+        const int64_t from = monotonicNanoseconds();
         pause(seconds);
-        const int64_t to = nowNanoseconds();
+        const int64_t to = monotonicNanoseconds();
         const double memory = peakMegabytes(window.pid());
         window.keys({"q"});
         window.waitForExit(10.0);
-        const auto swaps = readSwaps(log_.file("swaps"));
+        const auto swaps = readSwapLog(log_.file("swaps"));
         Run run = measure(swaps, spheres, from, to);
         run.peakMegabytes = memory;
         if (!swaps.empty())
@@ -223,26 +153,6 @@ private:
     std::string reference_;
 };
 
-double median(std::vector<double> values)
-{
-    if (values.empty())
-    {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : 0.5 * (values[middle - 1] + values[middle]);
-}
-
-double percentile(std::vector<double> values, double fraction)
-{
-    if (values.empty())
-    {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(fraction * (values.size() - 1) + 0.5))];
-}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -274,11 +184,12 @@ int main(int argc, char** argv)
     table << "| spheres | pairs | game/reference fps, median | min | max | game fps | "
              "reference fps | launch to first frame, game / reference (s) | peak memory, game / "
              "reference (MB) |\n|---|---|---|---|---|---|---|---|---|\n";
-    // 42 and 48 gems on the board, plus the falling piece.
+    // At least 42 and 48 gems on the board (a clear on the way can leave a few more), plus the
+    // falling piece.
     for (const int boardGems : {42, 48})
     {
-        const auto script = stackingScript(boardGems);
-        const uint32_t spheres = static_cast<uint32_t>(boardGems + 3);
+        const auto plan = planStack(boardGems, kStack);
+        const uint32_t spheres = static_cast<uint32_t>(boardGemCount(*replay(plan)) + 3);
         std::vector<double> ratios, gameFps, referenceFps, gameLaunch, referenceLaunch, gameMemory,
             referenceMemory;
         for (int pair = 0; pair < pairs; ++pair)
@@ -288,13 +199,13 @@ int main(int argc, char** argv)
             // Alternate which runs first, so drift in the machine's load falls on both.
             if (pair % 2 == 0)
             {
-                game = bench.game(script, spheres, kWindowSeconds);
+                game = bench.game(plan, spheres, kWindowSeconds);
                 reference = bench.reference(spheres, kWindowSeconds);
             }
             else
             {
                 reference = bench.reference(spheres, kWindowSeconds);
-                game = bench.game(script, spheres, kWindowSeconds);
+                game = bench.game(plan, spheres, kWindowSeconds);
             }
             std::fprintf(stderr, "%u spheres, pair %d: game %.1f fps, reference %.1f fps\n",
                          spheres, pair + 1, game.framesPerSecond, reference.framesPerSecond);
@@ -323,15 +234,16 @@ int main(int argc, char** argv)
     }
 
     // Steadiness: frame times over a longer stretch of play, and of the reference.
-    const auto script = stackingScript(42);
-    const Run game = bench.game(script, 45, kSteadySeconds);
-    const Run reference = bench.reference(45, kSteadySeconds);
+    const auto plan = planStack(42, kStack);
+    const uint32_t steadySpheres = static_cast<uint32_t>(boardGemCount(*replay(plan)) + 3);
+    const Run game = bench.game(plan, steadySpheres, kSteadySeconds);
+    const Run reference = bench.reference(steadySpheres, kSteadySeconds);
     char steady[512];
     std::snprintf(steady, sizeof steady,
-                  "\n| frame times at 45 spheres | frames | median (ms) | 99th percentile (ms) | "
+                  "\n| frame times at %u spheres | frames | median (ms) | 99th percentile (ms) | "
                   "p99 / median |\n|---|---|---|---|---|\n"
                   "| game | %zu | %.2f | %.2f | %.2f |\n| reference | %zu | %.2f | %.2f | %.2f |\n",
-                  game.frameTimes.size(), 1e3 * median(game.frameTimes),
+                  steadySpheres, game.frameTimes.size(), 1e3 * median(game.frameTimes),
                   1e3 * percentile(game.frameTimes, 0.99),
                   percentile(game.frameTimes, 0.99) / std::max(1e-9, median(game.frameTimes)),
                   reference.frameTimes.size(), 1e3 * median(reference.frameTimes),

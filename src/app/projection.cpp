@@ -1,5 +1,7 @@
 #include "app/projection.h"
 
+#include "game/well_geometry.h"
+
 #include <cmath>
 
 double aspectRatio(int width, int height)
@@ -19,7 +21,7 @@ WindowPoint projectToWindow(double eyeX, double eyeY, double eyeZ, int width, in
 
 void cellToEye(double column, double row, double eye[3])
 {
-    eye[0] = 2.0 * column - 5.0;
-    eye[1] = 2.0 * row - 13.0;
-    eye[2] = -15.0;
+    eye[0] = cellEyeX(column);
+    eye[1] = cellEyeY(row);
+    eye[2] = cellEyeZ(0.0);
 }

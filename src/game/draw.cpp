@@ -3,6 +3,7 @@
 #include "game/gem.h"
 #include "game/piece.h"
 #include "game/score_display.h"
+#include "game/well_geometry.h"
 
 #include <GL/freeglut.h>
 
@@ -19,8 +20,7 @@ void Gem::draw() const
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
     glColor3fv(colour);
-    // Two units per cell: column 0 at x = -5, row 0 at y = -13, depth 0 at z = -15.
-    glTranslated(2.0 * position[0] - 5.0, 2.0 * position[1] - 13.0, 2.0 * position[2] - 15.0);
+    glTranslated(cellEyeX(position[0]), cellEyeY(position[1]), cellEyeZ(position[2]));
     glutSolidSphere(kSphereRadius, kSphereSlices, kSphereStacks);
 }
 

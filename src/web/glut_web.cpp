@@ -87,7 +87,8 @@ extern "C"
 
     void glutMainLoop(void)
     {
-        gemwell_web_run();
+        // The page's arrow keys reach the game as GLUT's numbers for them.
+        gemwell_web_run(GLUT_KEY_LEFT, GLUT_KEY_UP, GLUT_KEY_RIGHT, GLUT_KEY_DOWN);
         emscripten_exit_with_live_runtime();
     }
 

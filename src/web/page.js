@@ -8,9 +8,6 @@
   var canvas = null;
   var game = null;
   var lostTimer = 0;
-  // Exit statuses of the game (src/game/game.h, src/input/key_bindings.h).
-  var kGameOver = 0;
-  var kQuit = 42;
   // How long a lost context may take to come back while the page is shown.
   var kRestoreWaitMs = 3000;
   // Held buttons repeat as a held key does: a first repeat after a short delay, then steadily.
@@ -114,11 +111,13 @@
         showEnd(line);
       },
       onGameEnd: function (status) {
+        // The module tells its exit statuses as it starts (src/web/exit_statuses.cpp).
+        var statuses = this.exitStatuses;
         // At the end of a game the notice is what the game printed; the native game prints
         // the same line on its standard output.
-        if (status === kGameOver) {
+        if (status === statuses.gameOver) {
           showEnd(printed.join(' ') || 'The game is over.');
-        } else if (status === kQuit) {
+        } else if (status === statuses.quit) {
           showEnd('You quit the game.');
         } else {
           showEnd('The game stopped (exit status ' + status + ').');

@@ -32,7 +32,8 @@ extern "C"
     // frame, before the browser shows it.
     void gemwell_flush_drawing();
 
-    // Calls gemwell_web_frame with the canvas's size on every animation frame and passes the canvas's keys to
-    // gemwell_web_key, until the game exits; then tells the page how it ended.
-    void gemwell_web_run();
+    // Calls gemwell_web_frame with the canvas's size on every animation frame and passes the
+    // canvas's keys to gemwell_web_key, the arrows as GLUT's numbers given here, until the game
+    // exits; then tells the page how it ended.
+    void gemwell_web_run(int left, int up, int right, int down);
 }

@@ -204,10 +204,10 @@ var LibraryGemwell = {
   },
 
   gemwell_web_run__deps: ['$GemwellGL', '$gemwellFitCanvas'],
-  gemwell_web_run: function() {
+  gemwell_web_run: function(left, up, right, down) {
     var canvas = Module['canvas'];
-    // GLUT's numbers for the special keys the game binds (GL/freeglut.h).
-    var specialKeys = {'ArrowLeft': 100, 'ArrowUp': 101, 'ArrowRight': 102, 'ArrowDown': 103};
+    // GLUT's numbers for the special keys the game binds, from GL/freeglut.h.
+    var specialKeys = {'ArrowLeft': left, 'ArrowUp': up, 'ArrowRight': right, 'ArrowDown': down};
     var running = true;
 
     // The game ends by calling exit, which unwinds to here as an ExitStatus: the loop stops

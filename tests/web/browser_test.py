@@ -2,11 +2,11 @@
 """The browser edition in real headless Chromium, with WebGL through SwiftShader.
 
 A local server on 127.0.0.1 serves build-web/; the page runs on a stepped clock (tools/webharness/game_page.py).
-web_reference plans a script of real key events and clock steps on the headless rules, plays it
+native_picture plans a script of real key events and clock steps on the headless rules, plays it
 on the native game under Xvfb and Mesa, and then holds each of the browser's shots of the same
 script to the native one and to what the rules predict.
 
-Usage: browser_test.py --site BUILD_WEB --reference WEB_REFERENCE [unittest arguments]
+Usage: browser_test.py --site BUILD_WEB --reference NATIVE_PICTURE [unittest arguments]
 """
 import argparse
 import os
@@ -463,7 +463,7 @@ def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--site", required=True, help="the browser edition's build (build-web)")
-    parser.add_argument("--reference", required=True, help="the web_reference program")
+    parser.add_argument("--reference", required=True, help="the native_picture program")
     ARGS, rest = parser.parse_known_args()
     for name in ("index.html", "gemwell.js", "gemwell.wasm"):
         if not os.path.exists(os.path.join(ARGS.site, name)):

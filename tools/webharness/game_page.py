@@ -2,7 +2,7 @@
 
 Before the page loads, the DevTools protocol replaces its clocks: the calendar reads the
 harness's fixed time (so the seed, and every colour, is the native tests' one) and the
-monotonic clock stands still until the test steps it, as web_reference steps the native
+monotonic clock stands still until the test steps it, as tools/play steps the native
 game's through libfaketime. The game has no hook of its own.
 """
 import base64
@@ -21,7 +21,16 @@ from selenium.webdriver.common.keys import Keys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import serve_web  # noqa: E402,F401  (re-exported for the tests)
 
-# Runs before any script of the page. Calendar time: the harness's kFakeEpoch plus the steps.
+
+
+def fixed_epoch():
+    """The tests' fixed calendar time in seconds (tools/fixed_epoch.txt, as the X harness's)."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixed_epoch.txt")
+    with open(path) as lines:
+        return int(next(line for line in lines if line.strip() and not line.startswith("#")))
+
+
+# Runs before any script of the page. Calendar time: the fixed epoch plus the steps.
 # Monotonic time: the steps alone. It also counts the clock's readings (the game takes one a
 # frame) and the animation frames, notes on the real clock when the first draw came and the
 # canvas's size then, and whether each key was kept from the page; on request it reads the
@@ -30,7 +39,7 @@ import serve_web  # noqa: E402,F401  (re-exported for the tests)
 CLOCK = r"""
 (() => {
   const realNow = performance.now.bind(performance);
-  const clock = {epochMs: 1767225600000, stepped: 0, readings: 0, frames: 0, firstDraw: -1,
+  const clock = {epochMs: %EPOCH_MS%, stepped: 0, readings: 0, frames: 0, firstDraw: -1,
                  firstSize: null, keys: [], shoot: false, shot: null, held: false,
                  frame: null};
   clock.realNow = realNow;
@@ -121,7 +130,8 @@ def chromium(extra_flags=(), scale=1):
         options.add_argument(flag)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": CLOCK})
+    clock = CLOCK.replace("%EPOCH_MS%", str(1000 * fixed_epoch()))
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": clock})
     return driver
 
 
@@ -150,7 +160,7 @@ def emulate_desktop(driver, width, height):
 
 
 def read_script(path):
-    """web_reference's script: (kind, value) pairs, kind being key, advance or shot."""
+    """A stepped script (tools/play): (kind, value) pairs, kind being key, advance or shot."""
     with open(path) as script:
         return [tuple(line.split(" ", 1)) for line in script.read().splitlines()]
 

@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <thread>
@@ -31,6 +32,17 @@ int channel(unsigned long pixel, unsigned long mask)
 {
     const int shift = mask != 0 ? __builtin_ctzl(mask) : 0;
     return mask != 0 ? static_cast<int>(((pixel & mask) >> shift) * 255u / (mask >> shift)) : 0;
+}
+
+// libfaketime's setting for a clock that starts at kFakeEpoch and runs.
+std::string fakeTimeSetting()
+{
+    const std::time_t when = kFakeEpoch;
+    std::tm fields = {};
+    gmtime_r(&when, &fields);
+    char text[32];
+    std::strftime(text, sizeof text, "@%Y-%m-%d %H:%M:%S", &fields);
+    return text;
 }
 }  // namespace
 
@@ -212,7 +224,7 @@ GameWindow::GameWindow(const XServer& x, const GameOptions& options) : x_(x)
     if (options.fakeTime)
     {
         preload += (preload.empty() ? "" : ":") + std::string(FAKETIME_LIBRARY);
-        launch.env.push_back(std::string("FAKETIME=") + kFakeTime);
+        launch.env.push_back("FAKETIME=" + fakeTimeSetting());
         launch.env.push_back("FAKETIME_DONT_FAKE_MONOTONIC=1");
     }
     if (!preload.empty())

@@ -15,9 +15,9 @@
 struct _XDisplay;
 struct xdo;
 
-// Calendar time the game sees under libfaketime, and so the seed of its random generator.
-constexpr unsigned kFakeEpoch = 1767225600;  // 2026-01-01 00:00:00 UTC
-constexpr const char* kFakeTime = "@2026-01-01 00:00:00";
+// Calendar time the game sees under libfaketime, and so the seed of its random generator
+// (tools/fixed_epoch.txt, which the browser tests read too).
+constexpr unsigned kFakeEpoch = GEMWELL_FIXED_EPOCH;
 
 // An X window id.
 using WindowId = unsigned long;

@@ -1,0 +1,302 @@
+#include "stepped_play.h"
+
+#include "app/clock.h"
+#include "game/gem.h"
+#include "game/piece.h"
+#include "input/key_bindings.h"
+#include "play_field.h"
+#include "prediction.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+
+namespace
+{
+// Zero-length frames enough for any chain of states to come to rest.
+constexpr int kRestingFrames = 20;
+
+// Keys that take the current piece to `column` with `cycles` turns of its colours, a clock step
+// for it to slide there (and fall two rows), and the hard drop; letters on even columns, arrows
+// on odd ones.
+std::vector<Step> placement(const Game& game, int column, int cycles)
+{
+    const bool letters = column % 2 == 0;
+    std::vector<Step> keys;
+    for (int turn = 0; turn < cycles; ++turn)
+    {
+        keys.push_back({Step::Key, letters ? "s" : "Up"});
+    }
+    for (int from = game.piece->gems[0]->target[0]; from != column; from += from < column ? 1 : -1)
+    {
+        keys.push_back(
+            {Step::Key, from < column ? (letters ? "c" : "Right") : (letters ? "z" : "Left")});
+    }
+    keys.push_back({Step::Advance, "", kStepMillis});
+    keys.push_back({Step::Key, "space"});
+    return keys;
+}
+
+std::vector<Step> joined(std::vector<Step> a, const std::vector<Step>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// libfaketime's frozen time, read afresh on every clock call: the fixed epoch plus `seconds`.
+bool setClock(const std::string& path, int seconds)
+{
+    const std::time_t when = static_cast<std::time_t>(kFakeEpoch) + seconds;
+    std::tm fields = {};
+    gmtime_r(&when, &fields);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &fields);
+    // Written beside and renamed over, so that a clock call never reads half a file.
+    const std::string draft = path + ".new";
+    return writeLines(draft, {text}) && std::rename(draft.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace
+
+void rest(Game& game)
+{
+    g_frameSeconds = 0.0f;
+    for (int frame = 0; frame < kRestingFrames && game.state != GameOver; ++frame)
+    {
+        game.update();
+    }
+}
+
+// The game the steps leave, as the real one is left with the clock frozen between them.
+std::unique_ptr<Game> replay(const std::vector<Step>& steps)
+{
+    auto game = predictedGame();
+    rest(*game);
+    for (const Step& step : steps)
+    {
+        if (step.kind == Step::Key)
+        {
+            pressKey(*game, step.text);
+        }
+        else if (step.kind == Step::Advance)
+        {
+            g_frameSeconds = millisToSeconds(static_cast<uint32_t>(step.millis));
+            game->update();
+        }
+        rest(*game);
+    }
+    return game;
+}
+
+// Every gem where it is drawn, which for a landed gem still sliding towards its cell is not yet
+// that cell.
+std::vector<std::string> sceneText(const Game& game)
+{
+    std::vector<std::string> rows(kRows, std::string(kColumns, '.'));
+    std::vector<const Gem*> drawn(std::begin(game.gems), std::end(game.gems));
+    if (game.piece != nullptr && game.piece->active == 1)
+    {
+        drawn.insert(drawn.end(), std::begin(game.piece->gems), std::end(game.piece->gems));
+    }
+    for (const Gem* gem : drawn)
+    {
+        if (gem == nullptr)
+        {
+            continue;
+        }
+        const double column = gem->position[0];
+        const double row = gem->position[1];
+        if (column != std::floor(column) || row != std::floor(row))
+        {
+            std::fprintf(stderr, "a shot of a gem between cells\n");
+            std::exit(2);
+        }
+        if (row >= 0 && row < kRows && column >= 0 && column < kColumns)
+        {
+            rows[kRows - 1 - static_cast<int>(row)][static_cast<int>(column)] =
+                char('0' + gem->colourIndex);
+        }
+    }
+    return rows;
+}
+
+bool placeWhere(std::vector<Step>& steps,
+                const std::function<bool(const Game& before, const Game& after)>& good)
+{
+    const auto before = replay(steps);
+    for (int column = 0; column < kColumns; ++column)
+    {
+        for (int cycles = 0; cycles < 3; ++cycles)
+        {
+            const auto candidate = joined(steps, placement(*before, column, cycles));
+            if (good(*before, *replay(candidate)))
+            {
+                steps = candidate;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool quietLanding(const Game& before, const Game& after, const StackShape& shape)
+{
+    if (after.state != Falling || boardGemCount(after) != boardGemCount(before) + 3)
+    {
+        return false;
+    }
+    int lowest = kRows;
+    int highest = 0;
+    for (int column = 0; column < kColumns; ++column)
+    {
+        lowest = std::min(lowest, after.columnHeight(column));
+        highest = std::max(highest, after.columnHeight(column));
+    }
+    return highest <= shape.maxHeight && highest - lowest <= shape.maxSpread &&
+           after.columnHeight(kSpawnColumn) <= shape.maxSpawnHeight;
+}
+
+// Pieces placed without a clear where one can be, the stack kept even and column 2 low enough
+// for the spawns. A piece of three equal colours clears itself wherever it goes: then any
+// settling is let finish.
+std::vector<Step> planStack(int gems, const StackShape& shape)
+{
+    std::vector<Step> steps;
+    while (boardGemCount(*replay(steps)) < gems)
+    {
+        if (placeWhere(steps, [&shape](const Game& before, const Game& after)
+                       { return quietLanding(before, after, shape); }))
+        {
+            continue;
+        }
+        if (!placeWhere(steps, [](const Game&, const Game& after)
+                        { return after.state == Falling || after.state == Settling; }))
+        {
+            std::fprintf(stderr, "cannot stack the well to %d gems\n", gems);
+            std::exit(2);
+        }
+        for (int step = 0; step < 5 && replay(steps)->state != Falling; ++step)
+        {
+            steps.push_back({Step::Advance, "", kStepMillis});
+        }
+    }
+    return steps;
+}
+
+bool writeLines(const std::string& path, const std::vector<std::string>& lines)
+{
+    std::ofstream out(path);
+    for (const std::string& line : lines)
+    {
+        out << line << '\n';
+    }
+    return static_cast<bool>(out);
+}
+
+std::vector<std::string> readLines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+    {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void writeScript(const std::vector<Step>& steps, const std::string& outDir, const std::string& name)
+{
+    std::vector<std::string> script;
+    for (size_t count = 0; count < steps.size(); ++count)
+    {
+        const Step& step = steps[count];
+        if (step.kind == Step::Key)
+        {
+            script.push_back("key " + step.text);
+        }
+        else if (step.kind == Step::Advance)
+        {
+            script.push_back("advance " + std::to_string(step.millis));
+        }
+        else
+        {
+            script.push_back("shot " + step.text);
+            const std::vector<Step> upTo(steps.begin(), steps.begin() + count);
+            writeLines(outDir + "/" + step.text + ".well", sceneText(*replay(upTo)));
+        }
+    }
+    writeLines(outDir + "/" + name, script);
+}
+
+SteppedGame::SteppedGame(const XServer& x, std::vector<std::string> preload,
+                         std::vector<std::string> env)
+{
+    setClock(clock_, seconds_);
+    GameOptions options;
+    options.fakeTime = false;  // the harness's running clock; this one stands still
+    options.preload = std::move(preload);
+    options.preload.push_back(FAKETIME_LIBRARY);
+    options.env = std::move(env);
+    options.env.push_back("FAKETIME_TIMESTAMP_FILE=" + clock_);
+    options.env.push_back("FAKETIME_NO_CACHE=1");
+    game_ = std::make_unique<GameWindow>(x, options);
+}
+
+bool SteppedGame::play(const std::vector<Step>& steps, const std::string& outDir, int width,
+                       int height)
+{
+    if (!game_->waitUntilShown())
+    {
+        std::fprintf(stderr, "the game did not show: %s\n", game_->errors().c_str());
+        return false;
+    }
+    if (width > 0 && !resizeTo(width, height))
+    {
+        std::fprintf(stderr, "the window did not take %d x %d\n", width, height);
+        return false;
+    }
+    for (const Step& step : steps)
+    {
+        if (step.kind == Step::Key)
+        {
+            game_->keys({step.text});
+            pause(0.15);
+        }
+        else if (step.kind == Step::Advance)
+        {
+            seconds_ += step.millis / 1000;
+            setClock(clock_, seconds_);
+            pause(0.3);
+        }
+        else if (!writePng(game_->screenshot(), outDir + "/native-" + step.text + ".png"))
+        {
+            std::fprintf(stderr, "no screenshot for %s\n", step.text.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SteppedGame::resizeTo(int width, int height)
+{
+    game_->resize(width, height);
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        pause(0.1);
+        const Screenshot shot = game_->screenshot();
+        if (shot.width == width && shot.height == height && shot.litPixels() > 0)
+        {
+            pause(0.3);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SteppedGame::quit()
+{
+    game_->keys({"q"});
+    return game_->waitForExit(10.0) == kQuitStatus;
+}
