@@ -26,8 +26,9 @@ import time
 import os
 
 # The page driver, shared by the browser tests and the browser bench.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools",
-                                "webharness"))
+sys.path.insert(
+    0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "webharness")
+)
 import game_page  # noqa: E402
 
 FRAMES = 200
@@ -64,8 +65,9 @@ def native_frame(args, width, height):
     if width:
         command += [str(width), str(height)]
     native = subprocess.run(command, capture_output=True, text=True, timeout=300)
-    match = re.search(r"native: (\d+) spheres, (\d+) frames, median frame time ([\d.]+) ms",
-                      native.stdout)
+    match = re.search(
+        r"native: (\d+) spheres, (\d+) frames, median frame time ([\d.]+) ms", native.stdout
+    )
     if native.returncode != 0 or not match:
         raise RuntimeError("native run failed: " + native.stdout + native.stderr)
     script = game_page.read_script(os.path.join(out, "half-full.txt"))
@@ -82,10 +84,14 @@ def browser_frame(page, script):
     time.sleep(0.2)
     # A first round warms the renderer's compiled shaders and buffers up, and is not counted.
     rounds = [driver.execute_script(ROUND, FRAMES) for _ in range(ROUNDS + 1)][1:]
-    driver.execute_script("const c = window.gemwellTestClock; c.held = false;"
-                          " requestAnimationFrame(c.frame);")
-    return (statistics.median(r[0] for r in rounds), statistics.median(r[1] for r in rounds),
-            rounds)
+    driver.execute_script(
+        "const c = window.gemwellTestClock; c.held = false;" " requestAnimationFrame(c.frame);"
+    )
+    return (
+        statistics.median(r[0] for r in rounds),
+        statistics.median(r[1] for r in rounds),
+        rounds,
+    )
 
 
 def main():
@@ -130,29 +136,43 @@ def main():
             driver.quit()
     finally:
         server.shutdown()
-    rows = [("desktop", 640, 480) + natives[0][:3] + desktop,
-            ("phone 360 x 740 at 3", phone[0], phone[1]) + natives[1][:3] + handheld]
+    rows = [
+        ("desktop", 640, 480) + natives[0][:3] + desktop,
+        ("phone 360 x 740 at 3", phone[0], phone[1]) + natives[1][:3] + handheld,
+    ]
 
-    print("\nBrowser edition (Chromium %s headless, SwiftShader) against the native game (Xvfb,"
-          " Mesa llvmpipe), a well about half full" % version)
-    print("| page | pixels | spheres | native frame (ms) | browser frame (ms) | browser empty"
-          " frame (ms) | browser / native |")
+    print(
+        "\nBrowser edition (Chromium %s headless, SwiftShader) against the native game (Xvfb,"
+        " Mesa llvmpipe), a well about half full" % version
+    )
+    print(
+        "| page | pixels | spheres | native frame (ms) | browser frame (ms) | browser empty"
+        " frame (ms) | browser / native |"
+    )
     print("|---|---|---|---|---|---|---|")
     for name, width, height, spheres, frames, native_ms, game_ms, empty_ms, rounds in rows:
-        print("| %s | %d x %d | %d | %.3f | %.3f | %.3f | %.2f |"
-              % (name, width, height, spheres, native_ms, game_ms, empty_ms,
-                 game_ms / native_ms))
-        print("  rounds of %d frames (game, empty): %s" % (
-            FRAMES, ", ".join("%.3f/%.3f" % tuple(r) for r in rounds)))
-    print("navigation to first frame: median %.0f ms of %s (goal under 2000 ms)"
-          % (statistics.median(loads), ", ".join("%.0f" % load for load in loads)))
+        print(
+            "| %s | %d x %d | %d | %.3f | %.3f | %.3f | %.2f |"
+            % (name, width, height, spheres, native_ms, game_ms, empty_ms, game_ms / native_ms)
+        )
+        print(
+            "  rounds of %d frames (game, empty): %s"
+            % (FRAMES, ", ".join("%.3f/%.3f" % tuple(r) for r in rounds))
+        )
+    print(
+        "navigation to first frame: median %.0f ms of %s (goal under 2000 ms)"
+        % (statistics.median(loads), ", ".join("%.0f" % load for load in loads))
+    )
     sizes = game_page.download_sizes(args.site)
     code = sum(sizes[name][0] for name in ("gemwell.js", "gemwell.wasm"))
-    print("download: " + ", ".join("%s %d B (%d gzipped)" % (name, *size)
-                                   for name, size in sizes.items()))
-    print("code (gemwell.js + gemwell.wasm): %d B (goal under 300 kB); everything %d B, %d B"
-          " gzipped" % (code, sum(s[0] for s in sizes.values()),
-                        sum(s[1] for s in sizes.values())))
+    print(
+        "download: "
+        + ", ".join("%s %d B (%d gzipped)" % (name, *size) for name, size in sizes.items())
+    )
+    print(
+        "code (gemwell.js + gemwell.wasm): %d B (goal under 300 kB); everything %d B, %d B"
+        " gzipped" % (code, sum(s[0] for s in sizes.values()), sum(s[1] for s in sizes.values()))
+    )
     return 0
 
 

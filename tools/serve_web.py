@@ -35,8 +35,11 @@ def main():
         print(__doc__.strip(), file=sys.stderr)
         return 2
     httpd = server(sys.argv[1], int(sys.argv[2]) if len(sys.argv) == 3 else 0)
-    print("gemwell: serving %s at http://127.0.0.1:%d/ (Ctrl+C stops)"
-          % (sys.argv[1], httpd.server_port), flush=True)
+    print(
+        "gemwell: serving %s at http://127.0.0.1:%d/ (Ctrl+C stops)"
+        % (sys.argv[1], httpd.server_port),
+        flush=True,
+    )
     try:
         httpd.serve_forever()
     except KeyboardInterrupt:

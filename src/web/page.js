@@ -1,281 +1,286 @@
 // The page around the game: starting a game and saying how it ended, the on-screen buttons, a
 // context that does not come back, and the service worker that keeps the game for offline play.
-(function () {
-  'use strict';
-  var notice = document.getElementById('notice');
-  var newGame = document.getElementById('new-game');
-  var confirmBox = document.getElementById('confirm');
-  var canvas = null;
-  var game = null;
-  var lostTimer = 0;
-  // How long a lost context may take to come back while the page is shown.
-  var kRestoreWaitMs = 3000;
-  // Held buttons repeat as a held key does: a first repeat after a short delay, then steadily.
-  var kRepeatDelayMs = 250;
-  var kRepeatIntervalMs = 50;
+(function() {
+'use strict';
+var notice = document.getElementById('notice');
+var newGame = document.getElementById('new-game');
+var confirmBox = document.getElementById('confirm');
+var canvas = null;
+var game = null;
+var lostTimer = 0;
+// How long a lost context may take to come back while the page is shown.
+var kRestoreWaitMs = 3000;
+// Held buttons repeat as a held key does: a first repeat after a short delay, then steadily.
+var kRepeatDelayMs = 250;
+var kRepeatIntervalMs = 50;
 
-  // The game's code beside the page, by fetch from a server, or from a page opened as a file
-  // by XMLHttpRequest, which some browsers allow for files next to the page.
-  function readWasm() {
-    var url = 'gemwell.wasm';
-    if (location.protocol !== 'file:') {
-      return fetch(url).then(function (response) {
-        if (!response.ok) {
-          throw new Error(url + ': HTTP status ' + response.status);
-        }
-        return response.arrayBuffer();
-      });
-    }
-    return new Promise(function (resolve, reject) {
-      var request = new XMLHttpRequest();
-      request.open('GET', url);
-      request.responseType = 'arraybuffer';
-      request.onload = function () {
-        if (request.response) {
-          resolve(request.response);
-        } else {
-          reject(new Error('no ' + url));
-        }
-      };
-      request.onerror = function () {
-        reject(new Error('this browser does not let a page opened from a file read ' + url +
-                         ' beside it; serve the folder instead (make web-run)'));
-      };
-      request.send();
+// The game's code beside the page, by fetch from a server, or from a page opened as a file
+// by XMLHttpRequest, which some browsers allow for files next to the page.
+function readWasm() {
+  var url = 'gemwell.wasm';
+  if (location.protocol !== 'file:') {
+    return fetch(url).then(function(response) {
+      if (!response.ok) {
+        throw new Error(url + ': HTTP status ' + response.status);
+      }
+      return response.arrayBuffer();
     });
   }
-
-  function showEnd(text) {
-    notice.textContent = text;
-    confirmBox.hidden = true;
-    newGame.hidden = false;
-  }
-
-  // A lost context that a shown page does not get back within a while ends the game.
-  function waitForRestore() {
-    clearTimeout(lostTimer);
-    if (document.visibilityState === 'visible') {
-      lostTimer = setTimeout(function () {
-        if (game && game.stopGame) {
-          game.stopGame();
-        }
-        showEnd('The graphics were lost and did not come back.');
-      }, kRestoreWaitMs);
-    }
-  }
-
-  function onContextLost() {
-    canvas.lost = true;
-    waitForRestore();
-  }
-
-  function onContextRestored() {
-    canvas.lost = false;
-    clearTimeout(lostTimer);
-  }
-
-  // A canvas whose context is lost for good never gives another: a new game gets a new one.
-  function takeCanvas() {
-    var old = document.getElementById('game');
-    if (old.lost) {
-      var fresh = old.cloneNode(false);
-      old.parentNode.replaceChild(fresh, old);
-    }
-    canvas = document.getElementById('game');
-    if (!canvas.listened) {
-      canvas.listened = true;
-      canvas.addEventListener('mousedown', function () {
-        canvas.focus();
-      });
-      canvas.addEventListener('webglcontextlost', onContextLost);
-      canvas.addEventListener('webglcontextrestored', onContextRestored);
-    }
-  }
-
-  function start() {
-    var printed = [];
-    clearTimeout(lostTimer);
-    takeCanvas();
-    notice.textContent = '';
-    newGame.hidden = true;
-    confirmBox.hidden = true;
-    game = {
-      canvas: canvas,
-      print: function (line) {
-        printed.push(line);
-        console.log(line);
-      },
-      // The game writes to its standard error only when it cannot go on.
-      printErr: function (line) {
-        console.error(line);
-        showEnd(line);
-      },
-      onGameEnd: function (status) {
-        // The module tells its exit statuses as it starts (src/web/exit_statuses.cpp).
-        var statuses = this.exitStatuses;
-        // At the end of a game the notice is what the game printed; the native game prints
-        // the same line on its standard output.
-        if (status === statuses.gameOver) {
-          showEnd(printed.join(' ') || 'The game is over.');
-        } else if (status === statuses.quit) {
-          showEnd('You quit the game.');
-        } else {
-          showEnd('The game stopped (exit status ' + status + ').');
-        }
-      },
-      instantiateWasm: function (imports, receive) {
-        readWasm().then(function (bytes) {
-          return WebAssembly.instantiate(bytes, imports);
-        }).then(function (result) {
-          receive(result.instance, result.module);
-        }, function (error) {
-          notice.textContent = 'The game could not load: ' + error.message;
-        });
-        return {};
-      },
-      onAbort: function (what) {
-        showEnd('The game could not run: ' + what);
+  return new Promise(function(resolve, reject) {
+    var request = new XMLHttpRequest();
+    request.open('GET', url);
+    request.responseType = 'arraybuffer';
+    request.onload = function() {
+      if (request.response) {
+        resolve(request.response);
+      } else {
+        reject(new Error('no ' + url));
       }
     };
-    createGemwell(game);
-    canvas.focus();
-  }
+    request.onerror = function() {
+      reject(new Error(
+          'this browser does not let a page opened from a file read ' + url +
+          ' beside it; serve the folder instead (make web-run)'));
+    };
+    request.send();
+  });
+}
 
-  // A button press reaches the game as the matching key does, through the canvas's key handler.
-  function sendKey(key) {
-    canvas.dispatchEvent(new KeyboardEvent('keydown', {key: key, bubbles: true, cancelable: true}));
-  }
+function showEnd(text) {
+  notice.textContent = text;
+  confirmBox.hidden = true;
+  newGame.hidden = false;
+}
 
-  // Each button follows its own pointer, so a second finger works while the first holds one.
-  function holdable(button) {
-    var key = button.getAttribute('data-key');
-    var repeats = button.hasAttribute('data-repeat');
-    var pointer = null;
-    var timer = 0;
-
-    function release() {
-      pointer = null;
-      clearTimeout(timer);
-      button.classList.remove('held');
-    }
-
-    function repeat(delay) {
-      timer = setTimeout(function () {
-        sendKey(key);
-        repeat(kRepeatIntervalMs);
-      }, delay);
-    }
-
-    button.addEventListener('pointerdown', function (event) {
-      if (event.button !== 0 || pointer !== null) {
-        return;
+// A lost context that a shown page does not get back within a while ends the game.
+function waitForRestore() {
+  clearTimeout(lostTimer);
+  if (document.visibilityState === 'visible') {
+    lostTimer = setTimeout(function() {
+      if (game && game.stopGame) {
+        game.stopGame();
       }
-      event.preventDefault();
-      pointer = event.pointerId;
-      button.setPointerCapture(pointer);
-      button.classList.add('held');
+      showEnd('The graphics were lost and did not come back.');
+    }, kRestoreWaitMs);
+  }
+}
+
+function onContextLost() {
+  canvas.lost = true;
+  waitForRestore();
+}
+
+function onContextRestored() {
+  canvas.lost = false;
+  clearTimeout(lostTimer);
+}
+
+// A canvas whose context is lost for good never gives another: a new game gets a new one.
+function takeCanvas() {
+  var old = document.getElementById('game');
+  if (old.lost) {
+    var fresh = old.cloneNode(false);
+    old.parentNode.replaceChild(fresh, old);
+  }
+  canvas = document.getElementById('game');
+  if (!canvas.listened) {
+    canvas.listened = true;
+    canvas.addEventListener('mousedown', function() {
+      canvas.focus();
+    });
+    canvas.addEventListener('webglcontextlost', onContextLost);
+    canvas.addEventListener('webglcontextrestored', onContextRestored);
+  }
+}
+
+function start() {
+  var printed = [];
+  clearTimeout(lostTimer);
+  takeCanvas();
+  notice.textContent = '';
+  newGame.hidden = true;
+  confirmBox.hidden = true;
+  game = {
+    canvas: canvas,
+    print: function(line) {
+      printed.push(line);
+      console.log(line);
+    },
+    // The game writes to its standard error only when it cannot go on.
+    printErr: function(line) {
+      console.error(line);
+      showEnd(line);
+    },
+    onGameEnd: function(status) {
+      // The module tells its exit statuses as it starts (src/web/exit_statuses.cpp).
+      var statuses = this.exitStatuses;
+      // At the end of a game the notice is what the game printed; the native game prints
+      // the same line on its standard output.
+      if (status === statuses.gameOver) {
+        showEnd(printed.join(' ') || 'The game is over.');
+      } else if (status === statuses.quit) {
+        showEnd('You quit the game.');
+      } else {
+        showEnd('The game stopped (exit status ' + status + ').');
+      }
+    },
+    instantiateWasm: function(imports, receive) {
+      readWasm()
+          .then(function(bytes) {
+            return WebAssembly.instantiate(bytes, imports);
+          })
+          .then(
+              function(result) {
+                receive(result.instance, result.module);
+              },
+              function(error) {
+                notice.textContent = 'The game could not load: ' + error.message;
+              });
+      return {};
+    },
+    onAbort: function(what) {
+      showEnd('The game could not run: ' + what);
+    }
+  };
+  createGemwell(game);
+  canvas.focus();
+}
+
+// A button press reaches the game as the matching key does, through the canvas's key handler.
+function sendKey(key) {
+  canvas.dispatchEvent(new KeyboardEvent('keydown', {key: key, bubbles: true, cancelable: true}));
+}
+
+// Each button follows its own pointer, so a second finger works while the first holds one.
+function holdable(button) {
+  var key = button.getAttribute('data-key');
+  var repeats = button.hasAttribute('data-repeat');
+  var pointer = null;
+  var timer = 0;
+
+  function release() {
+    pointer = null;
+    clearTimeout(timer);
+    button.classList.remove('held');
+  }
+
+  function repeat(delay) {
+    timer = setTimeout(function() {
       sendKey(key);
-      if (repeats) {
-        repeat(kRepeatDelayMs);
-      }
-    });
-    ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function (type) {
-      button.addEventListener(type, function (event) {
-        if (event.pointerId === pointer) {
-          release();
-        }
-      });
-    });
-    // Enter or space on a focused button: one press.
-    button.addEventListener('click', function (event) {
-      if (event.detail === 0) {
-        sendKey(key);
-      }
-    });
+      repeat(kRepeatIntervalMs);
+    }, delay);
   }
 
-  Array.prototype.forEach.call(document.querySelectorAll('.pad button'), holdable);
-  // The buttons leave the keyboard's focus on the canvas.
-  Array.prototype.forEach.call(document.querySelectorAll('.pad, #top'), function (pad) {
-    pad.addEventListener('mousedown', function (event) {
-      event.preventDefault();
-    });
-  });
-  document.addEventListener('contextmenu', function (event) {
-    if (event.target.closest('button, canvas')) {
-      event.preventDefault();
+  button.addEventListener('pointerdown', function(event) {
+    if (event.button !== 0 || pointer !== null) {
+      return;
+    }
+    event.preventDefault();
+    pointer = event.pointerId;
+    button.setPointerCapture(pointer);
+    button.classList.add('held');
+    sendKey(key);
+    if (repeats) {
+      repeat(kRepeatDelayMs);
     }
   });
-
-  // Quit asks first: a stray thumb must not end a game.
-  document.getElementById('quit').addEventListener('click', function () {
-    if (newGame.hidden) {
-      confirmBox.hidden = false;
-      document.getElementById('confirm-stay').focus();
-    }
-  });
-  document.getElementById('confirm-stay').addEventListener('click', function () {
-    confirmBox.hidden = true;
-    canvas.focus();
-  });
-  document.getElementById('confirm-quit').addEventListener('click', function () {
-    confirmBox.hidden = true;
-    sendKey('q');
-  });
-
-  document.addEventListener('visibilitychange', function () {
-    if (canvas && canvas.lost) {
-      waitForRestore();
-    }
-  });
-
-  // A new build's worker waits while a game is on; the page takes it between games.
-  var waitingWorker = null;
-  function takeUpdate() {
-    navigator.serviceWorker.addEventListener('controllerchange', function () {
-      location.reload();
-    });
-    waitingWorker.postMessage('activate');
-  }
-  function watch(registration) {
-    if (registration.waiting && navigator.serviceWorker.controller) {
-      waitingWorker = registration.waiting;
-    }
-    registration.addEventListener('updatefound', function () {
-      var worker = registration.installing;
-      worker.addEventListener('statechange', function () {
-        if (worker.state === 'installed' && navigator.serviceWorker.controller) {
-          waitingWorker = worker;
-        }
-      });
-    });
-  }
-
-  newGame.addEventListener('click', function () {
-    if (waitingWorker) {
-      takeUpdate();
-    } else {
-      start();
-    }
-  });
-
-  // Workers run on https and localhost only; a page opened as a file plays without one.
-  if ('serviceWorker' in navigator && window.isSecureContext && location.protocol !== 'file:') {
-    navigator.serviceWorker.getRegistration().then(function (registration) {
-      if (registration) {
-        watch(registration);
+  ['pointerup', 'pointercancel', 'lostpointercapture'].forEach(function(type) {
+    button.addEventListener(type, function(event) {
+      if (event.pointerId === pointer) {
+        release();
       }
-      if (waitingWorker) {
-        // A load with a new build waiting: take it before the game starts.
-        takeUpdate();
-        return;
+    });
+  });
+  // Enter or space on a focused button: one press.
+  button.addEventListener('click', function(event) {
+    if (event.detail === 0) {
+      sendKey(key);
+    }
+  });
+}
+
+Array.prototype.forEach.call(document.querySelectorAll('.pad button'), holdable);
+// The buttons leave the keyboard's focus on the canvas.
+Array.prototype.forEach.call(document.querySelectorAll('.pad, #top'), function(pad) {
+  pad.addEventListener('mousedown', function(event) {
+    event.preventDefault();
+  });
+});
+document.addEventListener('contextmenu', function(event) {
+  if (event.target.closest('button, canvas')) {
+    event.preventDefault();
+  }
+});
+
+// Quit asks first: a stray thumb must not end a game.
+document.getElementById('quit').addEventListener('click', function() {
+  if (newGame.hidden) {
+    confirmBox.hidden = false;
+    document.getElementById('confirm-stay').focus();
+  }
+});
+document.getElementById('confirm-stay').addEventListener('click', function() {
+  confirmBox.hidden = true;
+  canvas.focus();
+});
+document.getElementById('confirm-quit').addEventListener('click', function() {
+  confirmBox.hidden = true;
+  sendKey('q');
+});
+
+document.addEventListener('visibilitychange', function() {
+  if (canvas && canvas.lost) {
+    waitForRestore();
+  }
+});
+
+// A new build's worker waits while a game is on; the page takes it between games.
+var waitingWorker = null;
+function takeUpdate() {
+  navigator.serviceWorker.addEventListener('controllerchange', function() {
+    location.reload();
+  });
+  waitingWorker.postMessage('activate');
+}
+function watch(registration) {
+  if (registration.waiting && navigator.serviceWorker.controller) {
+    waitingWorker = registration.waiting;
+  }
+  registration.addEventListener('updatefound', function() {
+    var worker = registration.installing;
+    worker.addEventListener('statechange', function() {
+      if (worker.state === 'installed' && navigator.serviceWorker.controller) {
+        waitingWorker = worker;
       }
-      start();
-      navigator.serviceWorker.register('sw.js').then(watch, function (error) {
-        console.warn('gemwell: no offline play: ' + error.message);
-      });
-    }, start);
+    });
+  });
+}
+
+newGame.addEventListener('click', function() {
+  if (waitingWorker) {
+    takeUpdate();
   } else {
     start();
   }
+});
+
+// Workers run on https and localhost only; a page opened as a file plays without one.
+if ('serviceWorker' in navigator && window.isSecureContext && location.protocol !== 'file:') {
+  navigator.serviceWorker.getRegistration().then(function(registration) {
+    if (registration) {
+      watch(registration);
+    }
+    if (waitingWorker) {
+      // A load with a new build waiting: take it before the game starts.
+      takeUpdate();
+      return;
+    }
+    start();
+    navigator.serviceWorker.register('sw.js').then(watch, function(error) {
+      console.warn('gemwell: no offline play: ' + error.message);
+    });
+  }, start);
+} else {
+  start();
+}
 })();

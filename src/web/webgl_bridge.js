@@ -11,6 +11,8 @@ var LibraryGemwell = {
 
     // The vertices come lit and in eye coordinates (fixed_function.cpp): the projection, and
     // for two-sided lighting the back colour where the rasteriser says the back face shows.
+    // One line of GLSL a string.
+    // clang-format off
     vertexShader: [
       'attribute vec4 aEye;',
       'attribute vec4 aFront;',
@@ -34,6 +36,7 @@ var LibraryGemwell = {
       '  gl_FragColor = uTwoSide != 0.0 && !gl_FrontFacing ? vBack : vFront;',
       '}'
     ].join('\n'),
+    // clang-format on
 
     compile: function(gl, type, source) {
       var shader = gl.createShader(type);
@@ -49,9 +52,9 @@ var LibraryGemwell = {
       var gl = GemwellGL.gl;
       var program = GemwellGL.program;
       if (!gl.getProgramParameter(program, gl.LINK_STATUS) && !gl.isContextLost()) {
-        throw new Error('gemwell: program: ' + gl.getProgramInfoLog(program) +
-                        gl.getShaderInfoLog(GemwellGL.shaders[0]) +
-                        gl.getShaderInfoLog(GemwellGL.shaders[1]));
+        throw new Error(
+            'gemwell: program: ' + gl.getProgramInfoLog(program) +
+            gl.getShaderInfoLog(GemwellGL.shaders[0]) + gl.getShaderInfoLog(GemwellGL.shaders[1]));
       }
       GemwellGL.locations = {
         projection: gl.getUniformLocation(program, 'uProjection'),
@@ -68,8 +71,10 @@ var LibraryGemwell = {
     build: function() {
       var gl = GemwellGL.gl;
       var program = gl.createProgram();
-      GemwellGL.shaders = [GemwellGL.compile(gl, gl.VERTEX_SHADER, GemwellGL.vertexShader),
-                           GemwellGL.compile(gl, gl.FRAGMENT_SHADER, GemwellGL.fragmentShader)];
+      GemwellGL.shaders = [
+        GemwellGL.compile(gl, gl.VERTEX_SHADER, GemwellGL.vertexShader),
+        GemwellGL.compile(gl, gl.FRAGMENT_SHADER, GemwellGL.fragmentShader)
+      ];
       gl.attachShader(program, GemwellGL.shaders[0]);
       gl.attachShader(program, GemwellGL.shaders[1]);
       gl.bindAttribLocation(program, 0, 'aEye');
@@ -137,7 +142,11 @@ var LibraryGemwell = {
     HEAP32[height >> 2] = canvas.height;
     // Opaque, as the native window is, and not antialiased, as Mesa draws it.
     var gl = canvas.getContext('webgl', {
-      alpha: false, depth: true, stencil: false, antialias: false, premultipliedAlpha: true,
+      alpha: false,
+      depth: true,
+      stencil: false,
+      antialias: false,
+      premultipliedAlpha: true,
       preserveDrawingBuffer: false
     });
     if (!gl) {
@@ -193,12 +202,15 @@ var LibraryGemwell = {
     if (!GemwellGL.locations) {
       GemwellGL.check();
     }
-    gl.bufferData(gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + vertexCount * 12),
-                  gl.STREAM_DRAW);
-    gl.bufferData(gl.ELEMENT_ARRAY_BUFFER, HEAPU16.subarray(indices >> 1, (indices >> 1) + indexCount),
-                  gl.STREAM_DRAW);
-    gl.uniformMatrix4fv(GemwellGL.locations.projection, false,
-                        HEAPF32.subarray(projection >> 2, (projection >> 2) + 16));
+    gl.bufferData(
+        gl.ARRAY_BUFFER, HEAPF32.subarray(vertices >> 2, (vertices >> 2) + vertexCount * 12),
+        gl.STREAM_DRAW);
+    gl.bufferData(
+        gl.ELEMENT_ARRAY_BUFFER, HEAPU16.subarray(indices >> 1, (indices >> 1) + indexCount),
+        gl.STREAM_DRAW);
+    gl.uniformMatrix4fv(
+        GemwellGL.locations.projection, false,
+        HEAPF32.subarray(projection >> 2, (projection >> 2) + 16));
     gl.uniform1f(GemwellGL.locations.twoSide, twoSide);
     gl.drawElements(gl.TRIANGLES, indexCount, gl.UNSIGNED_SHORT, 0);
   },

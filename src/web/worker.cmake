@@ -4,11 +4,11 @@
 set(files index.html page.js gemwell.js gemwell.wasm manifest.webmanifest icon-192.png
     icon-512.png icon-maskable-512.png apple-touch-icon.png)
 set(content "")
-set(listed "'./'")
+set(listed "\"./\"")
 foreach(file IN LISTS files)
     file(SHA256 ${SITE}/${file} hash)
     string(APPEND content "${file} ${hash}\n")
-    string(APPEND listed ", '${file}'")
+    string(APPEND listed ",\"${file}\"")
 endforeach()
 string(SHA256 whole "${content}")
 string(SUBSTRING "${whole}" 0 16 GEMWELL_BUILD_HASH)

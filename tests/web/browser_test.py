@@ -23,7 +23,9 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 # The page driver, shared by the browser tests and the browser bench.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "webharness"))
+sys.path.insert(
+    0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "webharness")
+)
 import game_page  # noqa: E402
 
 FIRST_FRAME_LIMIT_MS = 5000
@@ -36,8 +38,9 @@ class BrowserEdition(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.out = tempfile.mkdtemp(prefix="gemwell-web-")
-        native = subprocess.run([ARGS.reference, "native", cls.out], capture_output=True,
-                                text=True, timeout=120)
+        native = subprocess.run(
+            [ARGS.reference, "native", cls.out], capture_output=True, text=True, timeout=120
+        )
         if native.returncode != 0:
             raise RuntimeError("native reference failed: " + native.stderr)
         cls.script = game_page.read_script(os.path.join(cls.out, "script.txt"))
@@ -47,13 +50,17 @@ class BrowserEdition(unittest.TestCase):
         threading.Thread(target=cls.server.serve_forever, daemon=True).start()
         cls.driver = game_page.chromium()
         cls.page = game_page.GamePage(
-            cls.driver, "http://127.0.0.1:%d/index.html" % cls.server.server_port)
+            cls.driver, "http://127.0.0.1:%d/index.html" % cls.server.server_port
+        )
         # The canvas takes the window's room: the window is sized to give it the native game's.
         cls.page.load()
         if not cls.page.fit_canvas(640, 480):
             raise RuntimeError("no 640 x 480 canvas: %s" % cls.page.canvas_size())
-        print("\nbrowser: Chromium %s, WebGL through SwiftShader"
-              % cls.driver.capabilities.get("browserVersion"), flush=True)
+        print(
+            "\nbrowser: Chromium %s, WebGL through SwiftShader"
+            % cls.driver.capabilities.get("browserVersion"),
+            flush=True,
+        )
 
     @classmethod
     def tearDownClass(cls):
@@ -61,8 +68,11 @@ class BrowserEdition(unittest.TestCase):
         cls.server.shutdown()
 
     def tearDown(self):
-        errors = [entry["message"] for entry in self.driver.get_log("browser")
-                  if entry["level"] == "SEVERE"]
+        errors = [
+            entry["message"]
+            for entry in self.driver.get_log("browser")
+            if entry["level"] == "SEVERE"
+        ]
         self.assertEqual(errors, [], "the browser console has errors")
 
     def load(self):
@@ -125,12 +135,16 @@ class BrowserEdition(unittest.TestCase):
         driver = game_page.chromium(["--allow-file-access-from-files"])
         try:
             page = game_page.GamePage(
-                driver, "file://" + os.path.join(os.path.abspath(ARGS.site), "index.html"))
+                driver, "file://" + os.path.join(os.path.abspath(ARGS.site), "index.html")
+            )
             self.assertGreaterEqual(page.load(), 0, "no frame was drawn")
             page.press("q")
             self.assertEqual(page.wait_notice(), "You quit the game.")
-            errors = [entry["message"] for entry in driver.get_log("browser")
-                      if entry["level"] == "SEVERE"]
+            errors = [
+                entry["message"]
+                for entry in driver.get_log("browser")
+                if entry["level"] == "SEVERE"
+            ]
             self.assertEqual(errors, [])
         finally:
             driver.quit()
@@ -139,9 +153,12 @@ class BrowserEdition(unittest.TestCase):
         driver = game_page.chromium(["--disable-3d-apis"])
         try:
             page = game_page.GamePage(
-                driver, "http://127.0.0.1:%d/index.html" % self.server.server_port)
+                driver, "http://127.0.0.1:%d/index.html" % self.server.server_port
+            )
             driver.get(page.url)
-            self.assertEqual(page.wait_notice(10.0), "gemwell: this browser gives the page no WebGL")
+            self.assertEqual(
+                page.wait_notice(10.0), "gemwell: this browser gives the page no WebGL"
+            )
             self.assertTrue(driver.find_element(By.ID, "new-game").is_displayed())
         finally:
             driver.quit()
@@ -151,7 +168,8 @@ class BrowserEdition(unittest.TestCase):
         for modifier in (Keys.CONTROL, Keys.ALT, Keys.META):
             for key in "fsz":
                 ActionChains(self.driver).key_down(modifier).send_keys(key).key_up(
-                    modifier).perform()
+                    modifier
+                ).perform()
         self.assertTrue(self.page.wait_frames())
         chords = [key for key in self.page.clock("keys") if key[0] in "fsz"]
         self.assertEqual(len(chords), 9, chords)
@@ -162,23 +180,27 @@ class BrowserEdition(unittest.TestCase):
     def test_each_animation_frame_runs_exactly_one_game_step(self):
         self.load()
         # The game reads the clock once a step; both counts are read between two frames.
-        self.driver.execute_script("const c = window.gemwellTestClock; c.frames = 0;"
-                                   " c.readings = 0;")
+        self.driver.execute_script(
+            "const c = window.gemwellTestClock; c.frames = 0;" " c.readings = 0;"
+        )
         deadline = time.monotonic() + 10
         while self.page.clock("frames") < 30 and time.monotonic() < deadline:
             time.sleep(0.05)
         frames, readings = self.driver.execute_script(
-            "const c = window.gemwellTestClock; return [c.frames, c.readings];")
+            "const c = window.gemwellTestClock; return [c.frames, c.readings];"
+        )
         self.assertGreaterEqual(frames, 30)
         self.assertEqual(readings, frames)
 
     def test_download_size(self):
         sizes = game_page.download_sizes(ARGS.site)
-        print("size: " + ", ".join("%s %d B (%d B gzipped)" % (name, *size)
-                                   for name, size in sizes.items())
-              + "; together %d B (%d B gzipped)" % (sum(size[0] for size in sizes.values()),
-                                                    sum(size[1] for size in sizes.values())),
-              flush=True)
+        print(
+            "size: "
+            + ", ".join("%s %d B (%d B gzipped)" % (name, *size) for name, size in sizes.items())
+            + "; together %d B (%d B gzipped)"
+            % (sum(size[0] for size in sizes.values()), sum(size[1] for size in sizes.values())),
+            flush=True,
+        )
         self.assertLess(sizes["gemwell.js"][0] + sizes["gemwell.wasm"][0], SIZE_LIMIT_BYTES)
 
 
@@ -189,8 +211,11 @@ def compare(test, page, out, name, native=True):
     with open(shot, "wb") as png:
         png.write(page.shot_png())
     well = os.path.join(out, name + ".well")
-    command = ([ARGS.reference, "compare", os.path.join(out, "native-%s.png" % name), shot, well]
-               if native else [ARGS.reference, "well", shot, well])
+    command = (
+        [ARGS.reference, "compare", os.path.join(out, "native-%s.png" % name), shot, well]
+        if native
+        else [ARGS.reference, "well", shot, well]
+    )
     result = subprocess.run(command, capture_output=True, text=True)
     print("%s: %s" % (name, result.stdout.strip()), flush=True)
     test.assertEqual(result.returncode, 0, "%s: %s%s" % (name, result.stdout, result.stderr))
@@ -199,11 +224,12 @@ def compare(test, page, out, name, native=True):
 def script_until(script, name):
     """The script's steps up to its shot `name`, and the rest."""
     cut = script.index(("shot", name))
-    return script[:cut], script[cut + 1:]
+    return script[:cut], script[cut + 1 :]
 
 
 class Phone(unittest.TestCase):
     """The page on a phone: Chromium at a pixel ratio of 3 with a phone's viewport and touch."""
+
     RATIO = 3
 
     @classmethod
@@ -212,14 +238,17 @@ class Phone(unittest.TestCase):
         threading.Thread(target=cls.server.serve_forever, daemon=True).start()
         cls.driver = game_page.chromium(scale=cls.RATIO)
         game_page.emulate_phone(cls.driver, game_page.PORTRAIT, cls.RATIO)
-        cls.page = game_page.GamePage(
-            cls.driver, "http://127.0.0.1:%d/" % cls.server.server_port)
+        cls.page = game_page.GamePage(cls.driver, "http://127.0.0.1:%d/" % cls.server.server_port)
         cls.page.load()
         width, height = cls.page.canvas_size()[2:4]
         # The native game with its window resized to the phone canvas's pixels.
         cls.out = tempfile.mkdtemp(prefix="gemwell-phone-")
-        native = subprocess.run([ARGS.reference, "native", cls.out, str(width), str(height)],
-                                capture_output=True, text=True, timeout=180)
+        native = subprocess.run(
+            [ARGS.reference, "native", cls.out, str(width), str(height)],
+            capture_output=True,
+            text=True,
+            timeout=180,
+        )
         if native.returncode != 0:
             raise RuntimeError("native reference failed: " + native.stderr)
         cls.script = game_page.read_script(os.path.join(cls.out, "script.txt"))
@@ -233,8 +262,11 @@ class Phone(unittest.TestCase):
         game_page.emulate_phone(self.driver, game_page.PORTRAIT, self.RATIO)
 
     def tearDown(self):
-        errors = [entry["message"] for entry in self.driver.get_log("browser")
-                  if entry["level"] == "SEVERE"]
+        errors = [
+            entry["message"]
+            for entry in self.driver.get_log("browser")
+            if entry["level"] == "SEVERE"
+        ]
         self.assertEqual(errors, [], "the browser console has errors")
 
     def load(self):
@@ -246,25 +278,36 @@ class Phone(unittest.TestCase):
         self.assertTrue(self.page.wait_frames())
         width, height, pixel_width, pixel_height, ratio = self.page.canvas_size()
         self.assertEqual(ratio, self.RATIO)
-        self.assertEqual([pixel_width, pixel_height],
-                         [round(width * ratio), round(height * ratio)], size)
+        self.assertEqual(
+            [pixel_width, pixel_height], [round(width * ratio), round(height * ratio)], size
+        )
         extent = self.driver.execute_script(
             "const e = document.scrollingElement; return [e.scrollWidth, e.scrollHeight,"
-            " innerWidth, innerHeight]")
+            " innerWidth, innerHeight]"
+        )
         self.assertLessEqual(extent[0], extent[2], size)
         self.assertLessEqual(extent[1], extent[3], size)
         canvas = self.driver.execute_script(
             "const r = document.getElementById('game').getBoundingClientRect();"
-            " return [r.left, r.top, r.right, r.bottom]")
+            " return [r.left, r.top, r.right, r.bottom]"
+        )
         for name in ("Move left", "Move right", "Cycle colours", "Soft drop", "Hard drop", "Quit"):
             box = self.driver.execute_script(
                 "const r = arguments[0].getBoundingClientRect();"
-                " return [r.left, r.top, r.right, r.bottom]", self.page.button(name))
+                " return [r.left, r.top, r.right, r.bottom]",
+                self.page.button(name),
+            )
             self.assertGreaterEqual(min(box[2] - box[0], box[3] - box[1]), 44, (name, size))
-            self.assertTrue(box[0] >= 0 and box[1] >= 0 and box[2] <= size[0]
-                            and box[3] <= size[1], (name, size, box))
-            apart = (box[2] <= canvas[0] or box[0] >= canvas[2] or box[3] <= canvas[1]
-                     or box[1] >= canvas[3])
+            self.assertTrue(
+                box[0] >= 0 and box[1] >= 0 and box[2] <= size[0] and box[3] <= size[1],
+                (name, size, box),
+            )
+            apart = (
+                box[2] <= canvas[0]
+                or box[0] >= canvas[2]
+                or box[3] <= canvas[1]
+                or box[1] >= canvas[3]
+            )
             self.assertTrue(apart, "%s covers the canvas at %s" % (name, size))
 
     def test_taps_in_portrait_play_as_the_native_game_at_the_same_pixel_size(self):
@@ -289,7 +332,8 @@ class Phone(unittest.TestCase):
         # Another tab in front, then this one again: the game goes on where it was.
         self.driver.execute_script(
             "window.seen = []; document.addEventListener('visibilitychange',"
-            " () => window.seen.push(document.visibilityState));")
+            " () => window.seen.push(document.visibilityState));"
+        )
         game = self.driver.current_window_handle
         self.driver.switch_to.new_window("tab")
         time.sleep(0.5)
@@ -297,8 +341,9 @@ class Phone(unittest.TestCase):
         self.driver.switch_to.window(game)
         self.assertTrue(self.page.wait_frames())
         self.assertEqual(self.driver.execute_script("return window.seen"), ["hidden", "visible"])
-        self.page.tap_script(after, lambda name: compare(self, self.page, self.out, name,
-                                                         native=False))
+        self.page.tap_script(
+            after, lambda name: compare(self, self.page, self.out, name, native=False)
+        )
 
     def keys(self, key):
         return sum(1 for pressed, _ in self.page.clock("keys") if pressed == key)
@@ -336,22 +381,41 @@ class Phone(unittest.TestCase):
         page = self.page
         x, y = page.centre(page.canvas)
         bx, by = page.centre(page.button("Hard drop"))
-        for start, end in (((x, y + 150), (x, y - 250)), ((x, y - 150), (x, y + 250)),
-                           ((bx, by), (bx, by - 400))):
+        for start, end in (
+            ((x, y + 150), (x, y - 250)),
+            ((x, y - 150), (x, y + 250)),
+            ((bx, by), (bx, by - 400)),
+        ):
             page.touch("touchStart", [(1, start)])
             for step in range(1, 11):
-                page.touch("touchMove", [(1, (start[0] + (end[0] - start[0]) * step / 10,
-                                              start[1] + (end[1] - start[1]) * step / 10))])
+                page.touch(
+                    "touchMove",
+                    [
+                        (
+                            1,
+                            (
+                                start[0] + (end[0] - start[0]) * step / 10,
+                                start[1] + (end[1] - start[1]) * step / 10,
+                            ),
+                        )
+                    ],
+                )
             page.touch("touchEnd", [])
         page.touch("touchStart", [(1, (x - 20, y)), (2, (x + 20, y))])
         for step in range(1, 11):
-            page.touch("touchMove", [(1, (x - 20 - 12 * step, y - 12 * step)),
-                                     (2, (x + 20 + 12 * step, y + 12 * step))])
+            page.touch(
+                "touchMove",
+                [
+                    (1, (x - 20 - 12 * step, y - 12 * step)),
+                    (2, (x + 20 + 12 * step, y + 12 * step)),
+                ],
+            )
         page.touch("touchEnd", [])
         time.sleep(0.3)
         view = self.driver.execute_script(
             "return [scrollX, scrollY, visualViewport.scale, visualViewport.offsetLeft,"
-            " visualViewport.offsetTop]")
+            " visualViewport.offsetTop]"
+        )
         self.assertEqual(view, [0, 0, 1, 0, 0])
 
     def test_quit_asks_once_and_a_lost_context_comes_back_drawn_as_it_was(self):
@@ -364,13 +428,18 @@ class Phone(unittest.TestCase):
         page.tap("Keep playing")
         self.assertEqual(page.notice(), "")
         self.assertFalse(self.driver.find_element(By.ID, "confirm").is_displayed())
-        lose = ("const gl = document.getElementById('game').getContext('webgl');"
-                " window.loseContext = gl.getExtension('WEBGL_lose_context');"
-                " window.loseContext.loseContext();")
+        lose = (
+            "const gl = document.getElementById('game').getContext('webgl');"
+            " window.loseContext = gl.getExtension('WEBGL_lose_context');"
+            " window.loseContext.loseContext();"
+        )
         self.driver.execute_script(lose)
         self.assertTrue(page.wait_frames())
-        self.assertTrue(self.driver.execute_script(
-            "return document.getElementById('game').getContext('webgl').isContextLost()"))
+        self.assertTrue(
+            self.driver.execute_script(
+                "return document.getElementById('game').getContext('webgl').isContextLost()"
+            )
+        )
         self.driver.execute_script("window.loseContext.restoreContext()")
         self.assertTrue(page.wait_frames(5))
         compare(self, page, self.out, "stacked")
@@ -404,11 +473,13 @@ class Installed(unittest.TestCase):
             game_page.emulate_phone(driver, game_page.PORTRAIT, Phone.RATIO)
             page = game_page.GamePage(driver, "http://127.0.0.1:%d/" % server.server_port)
             self.assertGreaterEqual(page.load(), 0, "no frame was drawn")
-            controlled = ("const done = arguments[arguments.length - 1];"
-                          " navigator.serviceWorker.ready.then(() => {"
-                          "   const wait = () => navigator.serviceWorker.controller ?"
-                          "     done(true) : setTimeout(wait, 50);"
-                          "   wait(); });")
+            controlled = (
+                "const done = arguments[arguments.length - 1];"
+                " navigator.serviceWorker.ready.then(() => {"
+                "   const wait = () => navigator.serviceWorker.controller ?"
+                "     done(true) : setTimeout(wait, 50);"
+                "   wait(); });"
+            )
             driver.set_script_timeout(20)
             self.assertTrue(driver.execute_async_script(controlled))
             errors = driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
@@ -418,11 +489,14 @@ class Installed(unittest.TestCase):
             driver.execute_script("window.sameDocument = true")
             with open(os.path.join(site, "sw.js"), "a") as worker:
                 worker.write("// a new build\n")
-            self.assertTrue(driver.execute_async_script(
-                "const done = arguments[arguments.length - 1];"
-                " navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {"
-                "   const wait = () => r.waiting ? done(true) : setTimeout(wait, 50);"
-                "   wait(); }));"))
+            self.assertTrue(
+                driver.execute_async_script(
+                    "const done = arguments[arguments.length - 1];"
+                    " navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {"
+                    "   const wait = () => r.waiting ? done(true) : setTimeout(wait, 50);"
+                    "   wait(); }));"
+                )
+            )
             page.tap("Hard drop")
             self.assertTrue(driver.execute_script("return window.sameDocument === true"))
             self.assertEqual(page.notice(), "")
@@ -432,14 +506,19 @@ class Installed(unittest.TestCase):
             self.assertEqual(page.wait_notice(), "You quit the game.")
             page.tap("New game")
             deadline = time.monotonic() + 10
-            while driver.execute_script("return window.sameDocument === true") and \
-                    time.monotonic() < deadline:
+            while (
+                driver.execute_script("return window.sameDocument === true")
+                and time.monotonic() < deadline
+            ):
                 time.sleep(0.05)
             self.assertIsNone(driver.execute_script("return window.sameDocument"))
             self.assertGreaterEqual(page.load(), 0, "no frame after the update")
-            self.assertTrue(driver.execute_async_script(
-                "const done = arguments[arguments.length - 1];"
-                " navigator.serviceWorker.getRegistration().then(r => done(!r.waiting));"))
+            self.assertTrue(
+                driver.execute_async_script(
+                    "const done = arguments[arguments.length - 1];"
+                    " navigator.serviceWorker.getRegistration().then(r => done(!r.waiting));"
+                )
+            )
 
             server.shutdown()
             server.server_close()
@@ -451,8 +530,11 @@ class Installed(unittest.TestCase):
             page.tap("Quit")
             page.tap("End game")
             self.assertEqual(page.wait_notice(), "You quit the game.")
-            errors = [entry["message"] for entry in driver.get_log("browser")
-                      if entry["level"] == "SEVERE"]
+            errors = [
+                entry["message"]
+                for entry in driver.get_log("browser")
+                if entry["level"] == "SEVERE"
+            ]
             self.assertEqual(errors, [])
         finally:
             driver.quit()
@@ -469,8 +551,11 @@ def main():
         if not os.path.exists(os.path.join(ARGS.site, name)):
             print("%s has no %s: run make web first" % (ARGS.site, name), file=sys.stderr)
             return 1
-    return 0 if unittest.main(argv=[sys.argv[0]] + rest, exit=False,
-                              verbosity=2).result.wasSuccessful() else 1
+    return (
+        0
+        if unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=2).result.wasSuccessful()
+        else 1
+    )
 
 
 if __name__ == "__main__":

@@ -22,7 +22,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import serve_web  # noqa: E402,F401  (re-exported for the tests)
 
 
-
 def fixed_epoch():
     """The tests' fixed calendar time in seconds (tools/fixed_epoch.txt, as the X harness's)."""
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixed_epoch.txt")
@@ -96,9 +95,18 @@ CLOCK = r"""
 """
 
 # The button for each of the script's keys.
-BUTTONS = {"space": "Hard drop", "z": "Move left", "Left": "Move left", "c": "Move right",
-           "Right": "Move right", "s": "Cycle colours", "Up": "Cycle colours", "x": "Soft drop",
-           "Down": "Soft drop", "q": "Quit"}
+BUTTONS = {
+    "space": "Hard drop",
+    "z": "Move left",
+    "Left": "Move left",
+    "c": "Move right",
+    "Right": "Move right",
+    "s": "Cycle colours",
+    "Up": "Cycle colours",
+    "x": "Soft drop",
+    "Down": "Soft drop",
+    "q": "Quit",
+}
 
 KEYS = {
     "space": Keys.SPACE,
@@ -116,11 +124,18 @@ def chromium(extra_flags=(), scale=1):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     flags = [
-        "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+        "--headless=new",
+        "--use-angle=swiftshader",
+        "--enable-unsafe-swiftshader",
         # No network but the test's server: none of Chromium's own traffic.
-        "--disable-background-networking", "--disable-component-update", "--disable-sync",
-        "--no-first-run", "--disable-quic", "--disable-default-apps",
-        "--window-size=900,800", "--force-device-scale-factor=%g" % scale,
+        "--disable-background-networking",
+        "--disable-component-update",
+        "--disable-sync",
+        "--no-first-run",
+        "--disable-quic",
+        "--disable-default-apps",
+        "--window-size=900,800",
+        "--force-device-scale-factor=%g" % scale,
         "--user-data-dir=" + tempfile.mkdtemp(prefix="gemwell-chromium-"),
     ]
     flags.extend(extra_flags)
@@ -145,18 +160,30 @@ def emulate_phone(driver, size, scale):
     """A phone's viewport (mobile layout, `size` in CSS pixels) with touch, in the same ratio
     as the command line's, for the pages loaded from now on and the one shown."""
     width, height = size
-    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-        "width": width, "height": height, "deviceScaleFactor": scale, "mobile": True,
-        "screenOrientation": {"type": "portraitPrimary" if height > width else
-                              "landscapePrimary", "angle": 0 if height > width else 90}})
-    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
-                           {"enabled": True, "maxTouchPoints": 5})
+    driver.execute_cdp_cmd(
+        "Emulation.setDeviceMetricsOverride",
+        {
+            "width": width,
+            "height": height,
+            "deviceScaleFactor": scale,
+            "mobile": True,
+            "screenOrientation": {
+                "type": "portraitPrimary" if height > width else "landscapePrimary",
+                "angle": 0 if height > width else 90,
+            },
+        },
+    )
+    driver.execute_cdp_cmd(
+        "Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5}
+    )
 
 
 def emulate_desktop(driver, width, height):
     """A desktop viewport of `width` x `height` CSS pixels at a ratio of 1."""
-    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-        "width": width, "height": height, "deviceScaleFactor": 1, "mobile": False})
+    driver.execute_cdp_cmd(
+        "Emulation.setDeviceMetricsOverride",
+        {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False},
+    )
 
 
 def read_script(path):
@@ -167,9 +194,18 @@ def read_script(path):
 
 # What the page downloads, the page itself included: its code, the worker, the manifest and the
 # icons (each device fetches the icons its home screen needs).
-SITE_FILES = ("index.html", "page.js", "gemwell.js", "gemwell.wasm", "sw.js",
-              "manifest.webmanifest", "icon-192.png", "icon-512.png", "icon-maskable-512.png",
-              "apple-touch-icon.png")
+SITE_FILES = (
+    "index.html",
+    "page.js",
+    "gemwell.js",
+    "gemwell.wasm",
+    "sw.js",
+    "manifest.webmanifest",
+    "icon-192.png",
+    "icon-512.png",
+    "icon-maskable-512.png",
+    "apple-touch-icon.png",
+)
 
 
 def download_sizes(site):
@@ -246,7 +282,8 @@ class GamePage:
         """The canvas's size: [CSS width, CSS height, pixel width, pixel height, ratio]."""
         return self.driver.execute_script(
             "const c = document.getElementById('game'); const r = c.getBoundingClientRect();"
-            "return [r.width, r.height, c.width, c.height, devicePixelRatio];")
+            "return [r.width, r.height, c.width, c.height, devicePixelRatio];"
+        )
 
     def fit_canvas(self, width, height):
         """Sizes the desktop viewport so that the canvas gets `width` x `height` pixels (the
@@ -256,15 +293,17 @@ class GamePage:
             if css[2:4] == [width, height]:
                 return True
             spare = self.driver.execute_script("return [innerWidth, innerHeight]")
-            emulate_desktop(self.driver, width + round(spare[0] - css[0]),
-                            height + round(spare[1] - css[1]))
+            emulate_desktop(
+                self.driver, width + round(spare[0] - css[0]), height + round(spare[1] - css[1])
+            )
             self.wait_frames()
         return False
 
     def shot_png(self, seconds=10.0):
         """The canvas's own pixels after the next frame, as PNG bytes."""
-        self.driver.execute_script("window.gemwellTestClock.shot = null;"
-                                   "window.gemwellTestClock.shoot = true;")
+        self.driver.execute_script(
+            "window.gemwellTestClock.shot = null;" "window.gemwellTestClock.shoot = true;"
+        )
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
             url = self.clock("shot")
@@ -276,18 +315,22 @@ class GamePage:
     def centre(self, element):
         rect = self.driver.execute_script(
             "const r = arguments[0].getBoundingClientRect(); return [r.x, r.y, r.width, r.height]",
-            element)
+            element,
+        )
         return rect[0] + rect[2] / 2, rect[1] + rect[3] / 2
 
     def touch(self, kind, points):
         """A touch event: `points` the touches down after it (for touchEnd, those that stay)."""
-        self.driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
-            "type": kind, "touchPoints": [{"x": x, "y": y, "id": n} for n, (x, y) in points]})
+        self.driver.execute_cdp_cmd(
+            "Input.dispatchTouchEvent",
+            {"type": kind, "touchPoints": [{"x": x, "y": y, "id": n} for n, (x, y) in points]},
+        )
 
     def button(self, name):
         """The button whose accessible name (text or aria-label) is `name`."""
         return self.driver.find_element(
-            By.XPATH, "//button[normalize-space()='%s' or @aria-label='%s']" % (name, name))
+            By.XPATH, "//button[normalize-space()='%s' or @aria-label='%s']" % (name, name)
+        )
 
     def tap(self, name):
         """A finger's tap on the named button, then a few frames."""
