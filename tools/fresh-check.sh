@@ -71,27 +71,9 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-stage_names=()
-stage_seconds=()
-stage() {
-    local name=$1
-    shift
-    say "$name"
-    local start=$SECONDS
-    "$@" &
-    running=$!
-    wait "$running"
-    running=
-    stage_names+=("$name")
-    stage_seconds+=($((SECONDS - start)))
-    say "$name: done in $((SECONDS - start)) s"
-}
+. "$top/tools/stages.sh"
 
 # The host's own Debian archive and security archive; the roots are fetched from the same places.
-host_site() {
-    apt-get indextargets --format '$(SITE) $(LABEL)' 'Identifier: Packages' 2>/dev/null |
-        awk -v label="$1" '$2 == label {print $1; exit}'
-}
 mirror=$(host_site Debian)
 [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
 security=$(host_site Debian-Security)
@@ -214,7 +196,4 @@ for suite in "${suites[@]:1}"; do
         play_installed_game "$suite"
 done
 
-say "passed; the stages took:"
-for i in "${!stage_names[@]}"; do
-    printf '  %5d s  %s\n' "${stage_seconds[$i]}" "${stage_names[$i]}"
-done
+print_stage_times

@@ -34,21 +34,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-stage_names=()
-stage_seconds=()
-stage() {
-    local name=$1
-    shift
-    say "$name"
-    local start=$SECONDS
-    "$@" &
-    running=$!
-    wait "$running"
-    running=
-    stage_names+=("$name")
-    stage_seconds+=($((SECONDS - start)))
-    say "$name: done in $((SECONDS - start)) s"
-}
+. "$top/tools/stages.sh"
 
 # Runs a command with its output in a log, shown (its end) only if the command fails.
 logged() {
@@ -58,8 +44,7 @@ logged() {
 }
 
 # The host's own Debian archive: the chroots are made from the same place.
-mirror=$(apt-get indextargets --format '$(SITE) $(LABEL)' 'Identifier: Packages' 2>/dev/null |
-    awk '$2 == "Debian" {print $1; exit}')
+mirror=$(host_site Debian)
 [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
 
 # The unshare modes map the chroot's ids onto the user's subordinate ones.
@@ -191,7 +176,4 @@ stage "unstable: piuparts install, remove, purge" install_remove_purge
 stage "Debian 13: chroot tarball (mmdebstrap)" chroot_tarball trixie
 stage "Debian 13: build with the unit tests" build_trixie
 
-say "passed; the stages took:"
-for i in "${!stage_names[@]}"; do
-    printf '  %5d s  %s\n' "${stage_seconds[$i]}" "${stage_names[$i]}"
-done
+print_stage_times
