@@ -34,6 +34,11 @@ SIZE_LIMIT_BYTES = 300 * 1024  # the game's code: gemwell.js and gemwell.wasm
 ARGS = None
 
 
+def console_errors(driver):
+    """The browser console's errors since the last read (reading the log empties it)."""
+    return [entry["message"] for entry in driver.get_log("browser") if entry["level"] == "SEVERE"]
+
+
 class BrowserEdition(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -68,11 +73,7 @@ class BrowserEdition(unittest.TestCase):
         cls.server.shutdown()
 
     def tearDown(self):
-        errors = [
-            entry["message"]
-            for entry in self.driver.get_log("browser")
-            if entry["level"] == "SEVERE"
-        ]
+        errors = console_errors(self.driver)
         self.assertEqual(errors, [], "the browser console has errors")
 
     def load(self):
@@ -140,11 +141,7 @@ class BrowserEdition(unittest.TestCase):
             self.assertGreaterEqual(page.load(), 0, "no frame was drawn")
             page.press("q")
             self.assertEqual(page.wait_notice(), "You quit the game.")
-            errors = [
-                entry["message"]
-                for entry in driver.get_log("browser")
-                if entry["level"] == "SEVERE"
-            ]
+            errors = console_errors(driver)
             self.assertEqual(errors, [])
         finally:
             driver.quit()
@@ -262,11 +259,7 @@ class Phone(unittest.TestCase):
         game_page.emulate_phone(self.driver, game_page.PORTRAIT, self.RATIO)
 
     def tearDown(self):
-        errors = [
-            entry["message"]
-            for entry in self.driver.get_log("browser")
-            if entry["level"] == "SEVERE"
-        ]
+        errors = console_errors(self.driver)
         self.assertEqual(errors, [], "the browser console has errors")
 
     def load(self):
@@ -530,11 +523,7 @@ class Installed(unittest.TestCase):
             page.tap("Quit")
             page.tap("End game")
             self.assertEqual(page.wait_notice(), "You quit the game.")
-            errors = [
-                entry["message"]
-                for entry in driver.get_log("browser")
-                if entry["level"] == "SEVERE"
-            ]
+            errors = console_errors(driver)
             self.assertEqual(errors, [])
         finally:
             driver.quit()
