@@ -1,8 +1,10 @@
 // Process entry: the game, the window, the scene and the callbacks, then GLUT's main loop.
 #include "app/frame_cycle.h"
+#include "app/options.h"
 #include "app/out_of_memory.h"
 #include "app/scene.h"
 #include "game/game.h"
+#include "game/gem_marks.h"
 #include "input/key_bindings.h"
 
 #include <GL/freeglut.h>
@@ -18,6 +20,9 @@ constexpr const char* kFallbackTitle = "gemwell";
 
 int main(int argc, char** argv)
 {
+    // The game's own options first: --help, --version and a wrong option end here, with no window.
+    const Options options = takeOptions(argc, argv, GEMWELL_VERSION);
+    showGemMarks(options.shapes);
     installOutOfMemoryHandler();
     g_game = new Game();
 

@@ -1,6 +1,7 @@
 // Drawing of the play field: the only code in the rules that touches OpenGL.
 #include "game/game.h"
 #include "game/gem.h"
+#include "game/gem_marks.h"
 #include "game/piece.h"
 #include "game/score_display.h"
 #include "game/well_geometry.h"
@@ -22,6 +23,33 @@ void Gem::draw() const
     glColor3fv(colour);
     glTranslated(cellEyeX(position[0]), cellEyeY(position[1]), cellEyeZ(position[2]));
     glutSolidSphere(kSphereRadius, kSphereSlices, kSphereStacks);
+    if (gemMarksShown())
+    {
+        drawMark();
+    }
+}
+
+// The mark, flat and unlit so that its shade is the same wherever the gem is; under the gem's
+// own translation, so it moves with the gem in every state.
+void Gem::drawMark() const
+{
+    const double eye[3] = {cellEyeX(position[0]), cellEyeY(position[1]), cellEyeZ(position[2])};
+    const MarkFrame frame = markFrameFacing(eye);
+    const std::vector<float>& outline = markOutline(colourIndex);
+    glDisable(GL_LIGHTING);
+    glColor3fv(markColour(colourIndex));
+    glBegin(GL_TRIANGLES);
+    for (size_t i = 0; i + 1 < outline.size(); i += 2)
+    {
+        const double x = outline[i];
+        const double y = outline[i + 1];
+        glVertex3d(frame.origin[0] + x * frame.right[0] + y * frame.up[0],
+                   frame.origin[1] + x * frame.right[1] + y * frame.up[1],
+                   frame.origin[2] + x * frame.right[2] + y * frame.up[2]);
+    }
+    glEnd();
+    glColor3fv(colour);
+    glEnable(GL_LIGHTING);
 }
 
 void Piece::draw() const

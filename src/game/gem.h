@@ -42,6 +42,9 @@ public:
     float speed[3] = {};     // cells per second along x, y, z
 
 private:
+    // The colour's mark on the side facing the eye, after the sphere (gem_marks.h).
+    void drawMark() const;
+
     static inline int s_liveCount = 0;
 };
 

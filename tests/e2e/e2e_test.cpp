@@ -4,9 +4,12 @@
 #include "game/piece.h"
 #include "play_field.h"
 #include "prediction.h"
+#include "process.h"
 #include "x_session.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -215,4 +218,59 @@ TEST_F(EndToEnd, StartsWithAnEmptyArgumentVector)
     EXPECT_EQ(game.waitForExit(10.0), 42) << game.errors();
     // The window is gone now: its screenshot is empty, and reading it is safe.
     EXPECT_TRUE(wellText(game.screenshot()).empty());
+}
+
+namespace
+{
+struct Outcome
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// The real binary with no display at all: none of these may need one.
+Outcome runWithoutDisplay(const std::vector<std::string>& arguments)
+{
+    ScratchDir dir;
+    ProcessOptions options;
+    options.argv = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", GEMWELL_BINARY};
+    options.argv.insert(options.argv.end(), arguments.begin(), arguments.end());
+    options.stdoutPath = dir.file("out");
+    options.stderrPath = dir.file("err");
+    Outcome run;
+    {
+        Process process(options);
+        run.status = process.wait(10.0);
+    }
+    run.out = readFile(options.stdoutPath);
+    run.err = readFile(options.stderrPath);
+    return run;
+}
+}  // namespace
+
+TEST(CommandLine, HelpAndVersionSucceedAndAWrongOptionFailsWithTheUsageAllWithoutADisplay)
+{
+    const Outcome help = runWithoutDisplay({"--help"});
+    EXPECT_EQ(help.status, 0) << help.err;
+    EXPECT_EQ(help.out.rfind("Usage: " + std::string(GEMWELL_BINARY), 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("--shapes"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("space        hard drop"), std::string::npos) << help.out;
+    EXPECT_EQ(help.err, "");
+
+    const Outcome version = runWithoutDisplay({"--version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, "gemwell " GEMWELL_VERSION "\n");
+
+    const Outcome wrong = runWithoutDisplay({"--shapes", "--colour-blind"});
+    EXPECT_EQ(wrong.status, 2) << wrong.err;
+    EXPECT_EQ(wrong.out, "");
+    EXPECT_EQ(wrong.err.rfind(std::string(GEMWELL_BINARY) + ": unknown option --colour-blind\n"
+                                                            "Usage: ",
+                              0),
+              0u)
+        << wrong.err;
+
+    // The same binary does need its display to play: so the three above never reached it.
+    EXPECT_NE(runWithoutDisplay({"--shapes"}).status, 0);
 }

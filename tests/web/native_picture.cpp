@@ -1,12 +1,12 @@
 // What the browser edition is held to: the native game's own picture and the headless rules.
 //
-//   native_picture native OUTDIR [WIDTH HEIGHT]
+//   native_picture native OUTDIR [WIDTH HEIGHT] [--shapes]
 //     plans a script of keys, clock steps and shots on the headless rules, writes it to
 //     OUTDIR/script.txt with what each shot must show (OUTDIR/NAME.well), then plays it on the
 //     real game under Xvfb, with the clock frozen and stepped through libfaketime, and saves
 //     each shot as OUTDIR/native-NAME.png. OUTDIR/game-over-drops says how many hard drops,
 //     each followed by a clock step, end the game. With a size, the window is resized to it
-//     first, as the browser's canvas is sized by its page.
+//     first, as the browser's canvas is sized by its page. --shapes is passed on to the game.
 //   native_picture compare NATIVE.png BROWSER.png EXPECTED.well
 //     counts the pixels of BROWSER.png that differ from NATIVE.png by more than 8/255 in a
 //     channel, and reads the well in both; fails above 0.5 % of the window, above 0.5 % of the
@@ -14,6 +14,9 @@
 //   native_picture well BROWSER.png EXPECTED.well
 //     reads the well alone, for a picture with no native one beside it; fails where a cell is
 //     not as expected.
+//   native_picture pixels NATIVE.png BROWSER.png
+//     the same count and limits as compare, without reading the well: for gems with marks on
+//     them, whose centres the well reading cannot classify.
 //
 // The script and the stepped clock are tools/play's (stepped_play.h); the browser replays the
 // same script with the same stepped clock and no seed or hook of its own.
@@ -114,7 +117,7 @@ int dropsUntilGameOver()
     return -1;
 }
 
-int playNative(const std::string& outDir, int width, int height)
+int playNative(const std::string& outDir, int width, int height, bool shapes)
 {
     const std::vector<Step> steps = planShots();
     writeScript(steps, outDir, "script.txt");
@@ -125,7 +128,8 @@ int playNative(const std::string& outDir, int width, int height)
         std::fprintf(stderr, "native_picture: Xvfb did not start\n");
         return 1;
     }
-    SteppedGame game(x, {}, {});
+    SteppedGame game(x, {}, {},
+                     shapes ? std::vector<std::string>{"--shapes"} : std::vector<std::string>{});
     return game.play(steps, outDir, width, height) && game.quit() ? 0 : 1;
 }
 
@@ -198,7 +202,7 @@ int checkWell(const std::string& browserPath, const std::string& wellPath)
 }
 
 int compare(const std::string& nativePath, const std::string& browserPath,
-            const std::string& wellPath)
+            const std::string* wellPath)
 {
     Screenshot native;
     Screenshot browser;
@@ -236,7 +240,11 @@ int compare(const std::string& nativePath, const std::string& browserPath,
                 100.0 * kMaxDifferingShare, 100.0 * litShare, lit, 100.0 * kMaxDifferingLitShare);
     int status =
         share <= kMaxDifferingShare && litShare <= kMaxDifferingLitShare && lit > 0 ? 0 : 1;
-    const std::vector<std::string> want = readLines(wellPath);
+    if (wellPath == nullptr)
+    {
+        return status;
+    }
+    const std::vector<std::string> want = readLines(*wellPath);
     for (const auto& [name, shot] : {std::pair{"native", &native}, {"browser", &browser}})
     {
         for (const std::string& difference : wellDifferences(*shot, want))
@@ -252,10 +260,12 @@ int compare(const std::string& nativePath, const std::string& browserPath,
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "native" && (argc == 3 || argc == 5))
+    const bool shapes = argc > 3 && std::string(argv[argc - 1]) == "--shapes";
+    const int sized = argc - (shapes ? 1 : 0);
+    if (mode == "native" && (sized == 3 || sized == 5))
     {
-        return playNative(argv[2], argc == 5 ? std::atoi(argv[3]) : 0,
-                          argc == 5 ? std::atoi(argv[4]) : 0);
+        return playNative(argv[2], sized == 5 ? std::atoi(argv[3]) : 0,
+                          sized == 5 ? std::atoi(argv[4]) : 0, shapes);
     }
     if (mode == "well" && argc == 4)
     {
@@ -263,12 +273,18 @@ int main(int argc, char** argv)
     }
     if (mode == "compare" && argc == 5)
     {
-        return compare(argv[2], argv[3], argv[4]);
+        const std::string well = argv[4];
+        return compare(argv[2], argv[3], &well);
+    }
+    if (mode == "pixels" && argc == 4)
+    {
+        return compare(argv[2], argv[3], nullptr);
     }
     std::fprintf(stderr,
-                 "usage: %s native OUTDIR [WIDTH HEIGHT]\n"
+                 "usage: %s native OUTDIR [WIDTH HEIGHT] [--shapes]\n"
                  "       %s compare NATIVE.png BROWSER.png EXPECTED.well\n"
+                 "       %s pixels NATIVE.png BROWSER.png\n"
                  "       %s well BROWSER.png EXPECTED.well\n",
-                 argv[0], argv[0], argv[0]);
+                 argv[0], argv[0], argv[0], argv[0]);
     return 2;
 }

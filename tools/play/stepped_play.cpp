@@ -231,7 +231,7 @@ void writeScript(const std::vector<Step>& steps, const std::string& outDir, cons
 }
 
 SteppedGame::SteppedGame(const XServer& x, std::vector<std::string> preload,
-                         std::vector<std::string> env)
+                         std::vector<std::string> env, std::vector<std::string> args)
 {
     setClock(clock_, seconds_);
     GameOptions options;
@@ -239,6 +239,7 @@ SteppedGame::SteppedGame(const XServer& x, std::vector<std::string> preload,
     options.preload = std::move(preload);
     options.preload.push_back(FAKETIME_LIBRARY);
     options.env = std::move(env);
+    options.args = std::move(args);
     options.env.push_back("FAKETIME_TIMESTAMP_FILE=" + clock_);
     options.env.push_back("FAKETIME_NO_CACHE=1");
     game_ = std::make_unique<GameWindow>(x, options);

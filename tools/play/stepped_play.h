@@ -72,7 +72,8 @@ void writeScript(const std::vector<Step>& steps, const std::string& outDir,
 class SteppedGame
 {
 public:
-    SteppedGame(const XServer& x, std::vector<std::string> preload, std::vector<std::string> env);
+    SteppedGame(const XServer& x, std::vector<std::string> preload, std::vector<std::string> env,
+                std::vector<std::string> args = {});
 
     bool play(const std::vector<Step>& steps, const std::string& outDir, int width = 0,
               int height = 0);

@@ -1,0 +1,100 @@
+#include "app/options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+// GLUT's own options, and whether each takes the next argument as its value.
+struct GlutOption
+{
+    const char* name;
+    bool takesValue;
+};
+constexpr GlutOption kGlutOptions[] = {
+    {"-display", true}, {"-geometry", true}, {"-direct", false}, {"-indirect", false},
+    {"-iconic", false}, {"-gldebug", false}, {"-sync", false}};
+
+constexpr int kUsageStatus = 2;
+
+const GlutOption* glutOption(const char* argument)
+{
+    for (const GlutOption& option : kGlutOptions)
+    {
+        if (std::strcmp(argument, option.name) == 0)
+        {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+std::string usageText(const char* program)
+{
+    const std::string name = program != nullptr && program[0] != '\0' ? program : "gemwell";
+    return "Usage: " + name +
+           " [--shapes] [GLUT options such as -display DISPLAY or -geometry WxH]\n"
+           "       " +
+           name +
+           " --help | --version\n"
+           "\n"
+           "  --shapes   draw a mark on each gem (ring, bar, cross, triangle, dot) so the\n"
+           "             five colours differ by outline as well\n"
+           "  --help     print this and exit\n"
+           "  --version  print the version and exit\n"
+           "\n"
+           "Keys:\n"
+           "  z or Left    move left\n"
+           "  c or Right   move right\n"
+           "  s or Up      cycle the colours\n"
+           "  x or Down    soft drop\n"
+           "  space        hard drop\n"
+           "  q            quit\n";
+}
+
+Options takeOptions(int& argc, char** argv, const char* version)
+{
+    Options options;
+    const char* program = argc > 0 ? argv[0] : nullptr;
+    int kept = argc > 0 ? 1 : 0;
+    for (int i = kept; i < argc; ++i)
+    {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--shapes") == 0)
+        {
+            options.shapes = true;
+            continue;
+        }
+        if (std::strcmp(argument, "--help") == 0)
+        {
+            std::fputs(usageText(program).c_str(), stdout);
+            std::exit(0);
+        }
+        if (std::strcmp(argument, "--version") == 0)
+        {
+            std::printf("gemwell %s\n", version);
+            std::exit(0);
+        }
+        const GlutOption* glut = glutOption(argument);
+        if (argument[0] == '-' && glut == nullptr)
+        {
+            std::fprintf(stderr, "%s: unknown option %s\n%s", program ? program : "gemwell",
+                         argument, usageText(program).c_str());
+            std::exit(kUsageStatus);
+        }
+        argv[kept++] = argv[i];
+        // A GLUT option's value goes with it, whatever it looks like.
+        if (glut != nullptr && glut->takesValue && i + 1 < argc)
+        {
+            argv[kept++] = argv[++i];
+        }
+    }
+    if (kept < argc)
+    {
+        argv[kept] = nullptr;
+    }
+    argc = kept;
+    return options;
+}
