@@ -454,6 +454,18 @@ void drawMesh(const Mesh& mesh)
         b.indices.push_back(static_cast<GLushort>(base + index));
     }
 }
+// The vertices between glBegin and glEnd, and the mode glBegin named.
+Mesh& immediate()
+{
+    static Mesh open;
+    return open;
+}
+
+GLenum& immediateMode()
+{
+    static GLenum mode = 0;
+    return mode;
+}
 }  // namespace
 
 extern "C"
@@ -717,6 +729,44 @@ extern "C"
             found = &shapes.back();
         }
         drawMesh(found->mesh);
+    }
+
+    // Immediate mode, for the gems' marks: GL_TRIANGLES only. The vertices gather between
+    // glBegin and glEnd and go through the same vertex stage as a mesh, under GL's default
+    // normal, (0, 0, 1), since the game gives none.
+    void glBegin(GLenum mode)
+    {
+        Mesh& open = immediate();
+        open.vertices.clear();
+        open.triangles.clear();
+        immediateMode() = mode;
+    }
+
+    void glVertex3d(GLdouble x, GLdouble y, GLdouble z)
+    {
+        immediate().vertices.insert(immediate().vertices.end(),
+                                    {static_cast<GLfloat>(x), static_cast<GLfloat>(y),
+                                     static_cast<GLfloat>(z), 0.0f, 0.0f, 1.0f});
+    }
+
+    void glEnd(void)
+    {
+        Mesh& open = immediate();
+        if (immediateMode() != GL_TRIANGLES)
+        {
+            return;
+        }
+        // A last triangle short of a vertex draws nothing, as in GL.
+        const size_t count = open.vertices.size() / 6 / 3 * 3;
+        for (size_t v = 0; v < count; ++v)
+        {
+            open.triangles.push_back(static_cast<GLushort>(v));
+        }
+        open.vertices.resize(count * 6);
+        if (count > 0)
+        {
+            drawMesh(open);
+        }
     }
 
     void gemwell_flush_drawing()

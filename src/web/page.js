@@ -93,6 +93,38 @@ function takeCanvas() {
   }
 }
 
+// "Shapes on gems": a mark on each gem, so that the colours differ by outline too. Remembered
+// where the browser lets the page store it; where it refuses (a private window), for this visit.
+var shapesSwitch = document.getElementById('shapes');
+var kShapesKey = 'gemwell-shapes';
+var shapesOn = false;
+try {
+  shapesOn = localStorage.getItem(kShapesKey) === 'on';
+} catch (error) {
+}
+
+function showShapes(on) {
+  shapesOn = on;
+  shapesSwitch.setAttribute('aria-checked', on ? 'true' : 'false');
+  // A game already running takes it at its next frame; a new one starts with it.
+  if (game && game._gemwell_show_shapes) {
+    game._gemwell_show_shapes(on ? 1 : 0);
+  }
+}
+
+showShapes(shapesOn);
+shapesSwitch.addEventListener('click', function() {
+  showShapes(!shapesOn);
+  try {
+    localStorage.setItem(kShapesKey, shapesOn ? 'on' : 'off');
+  } catch (error) {
+  }
+  // The game's keys go to the canvas: the switch keeps the focus no longer than its press.
+  if (canvas) {
+    canvas.focus();
+  }
+});
+
 function start() {
   var printed = [];
   clearTimeout(lostTimer);
@@ -102,6 +134,7 @@ function start() {
   confirmBox.hidden = true;
   game = {
     canvas: canvas,
+    arguments: shapesOn ? ['--shapes'] : [],
     print: function(line) {
       printed.push(line);
       console.log(line);

@@ -18,6 +18,8 @@ import threading
 import time
 import unittest
 
+import numpy as np
+from PIL import Image
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
@@ -27,6 +29,11 @@ sys.path.insert(
     0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "webharness")
 )
 import game_page  # noqa: E402
+
+sys.path.insert(
+    0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "vision")
+)
+import colour_vision  # noqa: E402
 
 FIRST_FRAME_LIMIT_MS = 5000
 SIZE_LIMIT_BYTES = 300 * 1024  # the game's code: gemwell.js and gemwell.wasm
@@ -49,6 +56,7 @@ class BrowserEdition(unittest.TestCase):
         if native.returncode != 0:
             raise RuntimeError("native reference failed: " + native.stderr)
         cls.script = game_page.read_script(os.path.join(cls.out, "script.txt"))
+        cls.shapes_out = shapes_reference()
         with open(os.path.join(cls.out, "game-over-drops")) as drops:
             cls.game_over_drops = int(drops.read())
         cls.server = game_page.serve_web.server(ARGS.site)
@@ -189,6 +197,62 @@ class BrowserEdition(unittest.TestCase):
         self.assertGreaterEqual(frames, 30)
         self.assertEqual(readings, frames)
 
+    def shapes_switch(self):
+        switch = self.page.button("Shapes on gems")
+        self.assertEqual(switch.get_attribute("role"), "switch")
+        return switch
+
+    def test_shapes_on_gems_by_keyboard_at_once_mid_game_remembered_and_off_by_mouse(self):
+        self.load()
+        self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "false")
+        try:
+            # From the canvas back to the switch and Space, mid-game; the game's keys go back to
+            # the canvas at once, and the marks are on the very next frame.
+            ActionChains(self.driver).key_down(Keys.SHIFT).send_keys(Keys.TAB).key_up(
+                Keys.SHIFT
+            ).perform()
+            self.assertEqual(self.driver.switch_to.active_element.text, "Shapes on gems")
+            ActionChains(self.driver).send_keys(Keys.SPACE).perform()
+            self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "true")
+            self.assertEqual(self.page.focused(), "game")
+            self.page.play(self.script, lambda name: compare_marked(self, self.page, name))
+            # Remembered: a reload starts with the marks.
+            self.load()
+            self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "true")
+            compare_marked(self, self.page, "spawn")
+            # A click turns them off, and the picture is the plain one again.
+            ActionChains(self.driver).click(self.shapes_switch()).perform()
+            self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "false")
+            self.assertEqual(self.page.focused(), "game")
+            self.compare("spawn")
+        finally:
+            self.driver.execute_script("localStorage.clear()")
+
+    def test_a_page_whose_storage_throws_still_plays_and_switches_for_the_visit(self):
+        refuse = self.driver.execute_cdp_cmd(
+            "Page.addScriptToEvaluateOnNewDocument",
+            {
+                "source": "Object.defineProperty(window, 'localStorage', {get() {"
+                " throw new DOMException('storage is off', 'SecurityError'); }});"
+            },
+        )
+        try:
+            self.load()
+            self.assertEqual(self.page.notice(), "")
+            self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "false")
+            ActionChains(self.driver).click(self.shapes_switch()).perform()
+            self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "true")
+            before, _ = script_until(self.script, "stacked")
+            self.page.play(before)
+            compare_marked(self, self.page, "stacked")
+        finally:
+            self.driver.execute_cdp_cmd(
+                "Page.removeScriptToEvaluateOnNewDocument", {"identifier": refuse["identifier"]}
+            )
+        # Nothing was kept: the next visit starts plain.
+        self.load()
+        self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "false")
+
     def test_download_size(self):
         sizes = game_page.download_sizes(ARGS.site)
         print(
@@ -216,6 +280,45 @@ def compare(test, page, out, name, native=True):
     result = subprocess.run(command, capture_output=True, text=True)
     print("%s: %s" % (name, result.stdout.strip()), flush=True)
     test.assertEqual(result.returncode, 0, "%s: %s%s" % (name, result.stdout, result.stderr))
+
+
+def shapes_reference(*size):
+    """native_picture's script played on the native game with --shapes, at `size` if given."""
+    out = tempfile.mkdtemp(prefix="gemwell-shapes-")
+    native = subprocess.run(
+        [ARGS.reference, "native", out, *size, "--shapes"],
+        capture_output=True,
+        text=True,
+        timeout=180,
+    )
+    if native.returncode != 0:
+        raise RuntimeError("native reference with --shapes failed: " + native.stderr)
+    return out
+
+
+def compare_marked(test, page, name, out=None):
+    """Holds the canvas's pixels, gems marked, to the native game's with --shapes (the well is
+    not read: the marks cover the centres it reads); at the shot with every colour, holds the
+    marks apart in grey scale and under each simulated dichromacy."""
+    out = out or test.shapes_out
+    shot = os.path.join(out, "browser-%s-%s.png" % (test.id().rsplit(".", 1)[-1], name))
+    with open(shot, "wb") as png:
+        png.write(page.shot_png())
+    command = [ARGS.reference, "pixels", os.path.join(out, "native-%s.png" % name), shot]
+    result = subprocess.run(command, capture_output=True, text=True)
+    print("%s, marked: %s" % (name, result.stdout.strip()), flush=True)
+    test.assertEqual(result.returncode, 0, "%s: %s%s" % (name, result.stdout, result.stderr))
+    if name == "stacked":
+        with open(os.path.join(out, name + ".well")) as well:
+            measures = colour_vision.mark_measures(
+                np.asarray(Image.open(shot).convert("RGB")), well.read().split()
+            )
+        print(
+            "marks: closest pair apart in "
+            + ", ".join("%.1f %% (%s)" % (100 * min(m.values()), v) for v, m in measures.items()),
+            flush=True,
+        )
+        test.assertEqual(colour_vision.told_apart(measures), {v: [] for v in measures})
 
 
 def script_until(script, name):
@@ -284,7 +387,15 @@ class Phone(unittest.TestCase):
             "const r = document.getElementById('game').getBoundingClientRect();"
             " return [r.left, r.top, r.right, r.bottom]"
         )
-        for name in ("Move left", "Move right", "Cycle colours", "Soft drop", "Hard drop", "Quit"):
+        for name in (
+            "Move left",
+            "Move right",
+            "Cycle colours",
+            "Soft drop",
+            "Hard drop",
+            "Quit",
+            "Shapes on gems",
+        ):
             box = self.driver.execute_script(
                 "const r = arguments[0].getBoundingClientRect();"
                 " return [r.left, r.top, r.right, r.bottom]",
@@ -337,6 +448,21 @@ class Phone(unittest.TestCase):
         self.page.tap_script(
             after, lambda name: compare(self, self.page, self.out, name, native=False)
         )
+
+    def test_shapes_on_gems_by_touch_as_the_native_game_draws_them_at_the_same_pixel_size(self):
+        self.load()
+        width, height = self.page.canvas_size()[2:4]
+        out = shapes_reference(str(width), str(height))
+        try:
+            self.page.tap("Shapes on gems")
+            self.assertEqual(
+                self.page.button("Shapes on gems").get_attribute("aria-checked"), "true"
+            )
+            self.page.tap_script(
+                self.script, lambda name: compare_marked(self, self.page, name, out)
+            )
+        finally:
+            self.driver.execute_script("localStorage.clear()")
 
     def keys(self, key):
         return sum(1 for pressed, _ in self.page.clock("keys") if pressed == key)

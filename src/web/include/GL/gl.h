@@ -45,6 +45,8 @@ typedef double GLdouble;
 
 #define GL_SMOOTH 0x1D01
 
+#define GL_TRIANGLES 0x0004
+
 #define GL_UNPACK_ALIGNMENT 0x0CF5
 
 #ifdef __cplusplus
@@ -74,6 +76,10 @@ extern "C"
     void glMaterialfv(GLenum face, GLenum name, const GLfloat* values);
     void glColorMaterial(GLenum face, GLenum mode);
     void glColor3fv(const GLfloat* rgb);
+
+    void glBegin(GLenum mode);
+    void glVertex3d(GLdouble x, GLdouble y, GLdouble z);
+    void glEnd(void);
 
 #ifdef __cplusplus
 }
