@@ -110,8 +110,9 @@ bool gemMarksShown()
 
 const std::vector<float>& markOutline(int32_t colourIndex)
 {
-    static const std::vector<float> outlines[6] = {
-        buildOutline(0), buildOutline(1), buildOutline(2), buildOutline(3), buildOutline(4), {}};
+    static const std::vector<float> outlines[6] = {buildOutline(0), buildOutline(1),
+                                                   buildOutline(2), buildOutline(3),
+                                                   buildOutline(4), buildOutline(5)};
     return outlines[colourIndex >= 0 && colourIndex < 5 ? colourIndex : 5];
 }
 
