@@ -11,6 +11,7 @@ Usage: gem_marks_test.py --reference NATIVE_PICTURE [unittest arguments]
 """
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -34,8 +35,9 @@ def measure(out):
         return colour_vision.mark_measures(image, well.read().split())
 
 
-def play(*options):
+def play(test, *options):
     out = tempfile.mkdtemp(prefix="gemwell-marks-")
+    test.addCleanup(shutil.rmtree, out)
     result = subprocess.run(
         [ARGS.reference, "native", out, *options], capture_output=True, text=True, timeout=120
     )
@@ -64,8 +66,8 @@ class GemMarks(unittest.TestCase):
             self.assertEqual(got, pairs, vision)
 
     def test_with_shapes_every_two_marks_differ_in_outline_and_without_some_do_not(self):
-        marked = measure(play("--shapes"))
-        plain = measure(play())
+        marked = measure(play(self, "--shapes"))
+        plain = measure(play(self))
         for vision in marked:
             print(
                 "%s: closest marks differ in %.1f %% of a gem with shapes, %.1f %% without"
