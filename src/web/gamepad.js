@@ -93,8 +93,17 @@ window.gemwellGamepads = function(actions) {
     }
   }
 
+  // A page the browser denies the pads (a frame without the permission) plays on without them.
+  function readPads() {
+    try {
+      return navigator.getGamepads ? navigator.getGamepads() : [];
+    } catch (error) {
+      return [];
+    }
+  }
+
   function poll() {
-    var pads = navigator.getGamepads ? navigator.getGamepads() : [];
+    var pads = readPads();
     var present = {};
     for (var i = 0; i < pads.length; ++i) {
       var pad = pads[i];

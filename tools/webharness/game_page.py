@@ -36,15 +36,16 @@ def fixed_epoch():
 # canvas's own pixels back after a frame, as a PNG. (A read-back after every frame would starve
 # the browser: a service worker's update never comes.) On request the monotonic clock runs on
 # in real time, from `realBase`, or while the page is hidden (`realOnHide`); its readings are
-# logged, each with whether an animation frame took it. The keys that reach the game itself, past
-# the page, are logged as the game's module is handed them (gameKeys).
+# logged, each with whether an animation frame took it. On request (keepBlur) the window's blur
+# is kept from the page, as a phone may hide a page without blurring it. The keys that reach the
+# game itself, past the page, are logged as the game's module is handed them (gameKeys).
 CLOCK = r"""
 (() => {
   const realNow = performance.now.bind(performance);
   const clock = {epochMs: %EPOCH_MS%, stepped: 0, readings: 0, frames: 0, firstDraw: -1,
                  firstSize: null, keys: [], shoot: false, shot: null, held: false,
                  frame: null, realBase: null, realOnHide: false, log: null, inFrame: false,
-                 drew: false, gameKeys: []};
+                 drew: false, gameKeys: [], keepBlur: false};
   clock.realNow = realNow;
   performance.now = () => {
     clock.readings += 1;
@@ -54,6 +55,11 @@ CLOCK = r"""
     }
     return now;
   };
+  addEventListener('blur', (event) => {
+    if (clock.keepBlur && event.target === window) {
+      event.stopImmediatePropagation();
+    }
+  }, true);
   document.addEventListener('visibilitychange', () => {
     if (!clock.realOnHide) {
       return;
