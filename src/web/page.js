@@ -189,7 +189,12 @@ function pause() {
   if (!playing || paused) {
     return;
   }
+  // The Pause button goes from sight: a keyboard's focus on it moves on to Resume.
+  var fromButton = document.activeElement === pauseButton;
   setPaused(true);
+  if (fromButton) {
+    resumeButton.focus();
+  }
   if (game.pauseGame) {
     game.pauseGame();
   }
