@@ -49,7 +49,8 @@ CLOCK = r"""
   clock.realNow = realNow;
   performance.now = () => {
     clock.readings += 1;
-    const now = clock.realBase === null ? clock.stepped : clock.stepped + realNow() - clock.realBase;
+    const real = clock.realBase === null ? 0 : realNow() - clock.realBase;
+    const now = clock.stepped + real;
     if (clock.log !== null) {
       clock.log.push([now, clock.inFrame]);
     }
