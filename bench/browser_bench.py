@@ -10,8 +10,9 @@ bench holds the page's loop and runs the game's own frame many times back to bac
 each followed by one pixel read back (which waits until that frame is drawn: with one read at
 the end alone, the renderer's queue of many frames costs more than the frames); the time over
 the count is a frame's cost. Beside it, the same for an empty frame (a clear of the same canvas
-and the same read). Each is the median of several rounds. Also: the navigation to first frame, median of five loads, and the
-download's size.
+and the same read). Each is the median of several rounds. Also: the navigation to first frame,
+median of five loads, the time from a tap on Resume to the next drawn frame on the phone page,
+and the download's size.
 
 Usage: browser_bench.py --site BUILD_WEB --native NATIVE_FRAME_TIME --swap-counter SO
 """
@@ -94,6 +95,41 @@ def browser_frame(page, script):
     )
 
 
+# Real times of a tap on Resume: its finger down, its click, and the next draw after them.
+RESUME_TIMES = """
+const clock = window.gemwellTestClock;
+window.resumeTimes = null;
+const resume = document.getElementById('resume');
+resume.addEventListener('pointerdown', () => { window.resumeTimes = [clock.realNow(), 0, 0]; });
+resume.addEventListener('click', () => { window.resumeTimes[1] = clock.realNow(); });
+const proto = WebGLRenderingContext.prototype;
+const draw = proto.drawElements;
+proto.drawElements = function () {
+  const times = window.resumeTimes;
+  if (times && times[1] && !times[2]) {
+    times[2] = clock.realNow();
+  }
+  return draw.apply(this, arguments);
+};
+"""
+
+
+def resume_to_frame(page, count=10):
+    """Ms from a tap on Resume to the next drawn frame: from the finger down, and from the
+    click, `count` times each."""
+    page.driver.execute_script(RESUME_TIMES)
+    down, click = [], []
+    for _ in range(count):
+        page.tap("Pause")
+        page.wait_until("!document.getElementById('resume').hidden", "the pause")
+        page.tap("Resume")
+        page.wait_until("window.resumeTimes && window.resumeTimes[2]", "a frame after Resume")
+        times = page.driver.execute_script("return window.resumeTimes")
+        down.append(times[2] - times[0])
+        click.append(times[2] - times[1])
+    return down, click
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--site", required=True)
@@ -132,6 +168,7 @@ def main():
             page = game_page.GamePage(driver, url)
             page.load()
             handheld = browser_frame(page, natives[1][3])
+            resumes = resume_to_frame(page)
         finally:
             driver.quit()
     finally:
@@ -163,6 +200,11 @@ def main():
         "navigation to first frame: median %.0f ms of %s (goal under 2000 ms)"
         % (statistics.median(loads), ", ".join("%.0f" % load for load in loads))
     )
+    for name, times in zip(("finger down", "click"), resumes):
+        print(
+            "phone, Resume's %s to the next drawn frame: median %.1f ms of %s"
+            % (name, statistics.median(times), ", ".join("%.1f" % t for t in times))
+        )
     sizes = game_page.download_sizes(args.site)
     code = sum(sizes[name][0] for name in ("gemwell.js", "gemwell.wasm"))
     print(

@@ -1,12 +1,19 @@
-// The page around the game: starting a game and saying how it ended, the on-screen buttons, a
-// context that does not come back, and the service worker that keeps the game for offline play.
+// The page around the game: starting a game and saying how it ended, the on-screen buttons, the
+// pause, gamepads, a context that does not come back, and the service worker that keeps the game
+// for offline play.
 (function() {
 'use strict';
 var notice = document.getElementById('notice');
 var newGame = document.getElementById('new-game');
 var confirmBox = document.getElementById('confirm');
+var pauseButton = document.getElementById('pause');
+var resumeButton = document.getElementById('resume');
+var pausedNote = document.getElementById('paused');
 var canvas = null;
 var game = null;
+// A game is on from its start until the page says how it ended.
+var playing = false;
+var paused = false;
 var lostTimer = 0;
 // How long a lost context may take to come back while the page is shown.
 var kRestoreWaitMs = 3000;
@@ -47,6 +54,8 @@ function readWasm() {
 }
 
 function showEnd(text) {
+  playing = false;
+  setPaused(false);
   notice.textContent = text;
   confirmBox.hidden = true;
   newGame.hidden = false;
@@ -87,6 +96,12 @@ function takeCanvas() {
     canvas.listened = true;
     canvas.addEventListener('mousedown', function() {
       canvas.focus();
+    });
+    // A click on the well goes on with the game; a finger must find Resume.
+    canvas.addEventListener('pointerdown', function(event) {
+      if (event.pointerType === 'mouse') {
+        resume();
+      }
     });
     canvas.addEventListener('webglcontextlost', onContextLost);
     canvas.addEventListener('webglcontextrestored', onContextRestored);
@@ -132,9 +147,19 @@ function start() {
   notice.textContent = '';
   newGame.hidden = true;
   confirmBox.hidden = true;
+  setPaused(false);
+  playing = true;
   game = {
     canvas: canvas,
     arguments: shapesOn ? ['--shapes'] : [],
+    // Every animation frame, paused or not: the pads are read, and a pause asked for before the
+    // game's loop began holds from its first frame.
+    onFrame: function() {
+      if (paused) {
+        game.pauseGame();
+      }
+      pads.poll();
+    },
     print: function(line) {
       printed.push(line);
       console.log(line);
@@ -183,6 +208,73 @@ function start() {
 function sendKey(key) {
   canvas.dispatchEvent(new KeyboardEvent('keydown', {key: key, bubbles: true, cancelable: true}));
 }
+
+// The pause is the page's: the game's loop takes no step and no key meanwhile (webgl_bridge.js),
+// and nothing but the player ends it.
+function setPaused(on) {
+  paused = on;
+  pausedNote.textContent = on ? 'Paused' : '';
+  resumeButton.hidden = !on;
+  pauseButton.classList.toggle('off', on);
+}
+
+function pause() {
+  if (!playing || paused) {
+    return;
+  }
+  // The Pause button goes from sight: a keyboard's focus on it moves on to Resume.
+  var fromButton = document.activeElement === pauseButton;
+  setPaused(true);
+  if (fromButton) {
+    resumeButton.focus();
+  }
+  if (game.pauseGame) {
+    game.pauseGame();
+  }
+}
+
+function resume() {
+  if (!paused) {
+    return;
+  }
+  setPaused(false);
+  if (game.resumeGame) {
+    game.resumeGame();
+  }
+  if (confirmBox.hidden) {
+    canvas.focus();
+  }
+}
+
+function togglePause() {
+  if (paused) {
+    resume();
+  } else {
+    pause();
+  }
+}
+
+pauseButton.addEventListener('click', pause);
+resumeButton.addEventListener('click', resume);
+// p and Escape are the page's, wherever the focus is: taken before the canvas's handler sees
+// them, so the game never does.
+document.addEventListener('keydown', function(event) {
+  var ours = event.key === 'p' || event.key === 'P' || event.key === 'Escape';
+  if (!playing || !ours || event.ctrlKey || event.altKey || event.metaKey) {
+    return;
+  }
+  event.preventDefault();
+  if (!event.repeat && confirmBox.hidden) {
+    togglePause();
+  }
+}, true);
+// A player who looks away comes back to a game that waited.
+document.addEventListener('visibilitychange', function() {
+  if (document.visibilityState === 'hidden') {
+    pause();
+  }
+});
+window.addEventListener('blur', pause);
 
 // Each button follows its own pointer, so a second finger works while the first holds one.
 function holdable(button) {
@@ -246,19 +338,32 @@ document.addEventListener('contextmenu', function(event) {
 });
 
 // Quit asks first: a stray thumb must not end a game.
-document.getElementById('quit').addEventListener('click', function() {
+function askQuit() {
   if (newGame.hidden) {
     confirmBox.hidden = false;
     document.getElementById('confirm-stay').focus();
   }
-});
+}
+document.getElementById('quit').addEventListener('click', askQuit);
 document.getElementById('confirm-stay').addEventListener('click', function() {
   confirmBox.hidden = true;
   canvas.focus();
 });
+// From a pause too: the game goes on for just the q that ends it.
 document.getElementById('confirm-quit').addEventListener('click', function() {
   confirmBox.hidden = true;
+  resume();
   sendKey('q');
+});
+
+// Pads play as the buttons do (gamepad.js); their Start pauses and goes on, Back quits.
+var pads = window.gemwellGamepads({
+  send: sendKey,
+  pause: togglePause,
+  quit: askQuit,
+  note: document.getElementById('pad-note'),
+  repeatDelayMs: kRepeatDelayMs,
+  repeatIntervalMs: kRepeatIntervalMs
 });
 
 document.addEventListener('visibilitychange', function() {

@@ -221,6 +221,9 @@ var LibraryGemwell = {
     // GLUT's numbers for the special keys the game binds, from GL/freeglut.h.
     var specialKeys = {'ArrowLeft': left, 'ArrowUp': up, 'ArrowRight': right, 'ArrowDown': down};
     var running = true;
+    // Paused by the page: the frames go on, for the page's own polling, but the game takes no
+    // step and no key.
+    var paused = false;
 
     // The game ends by calling exit, which unwinds to here as an ExitStatus: the loop stops
     // and the page hears the status. Anything else is a real error and goes on to the console.
@@ -252,8 +255,8 @@ var LibraryGemwell = {
     }
 
     function onKey(event) {
-      // Browser shortcuts stay the browser's.
-      if (event.ctrlKey || event.altKey || event.metaKey) {
+      // Browser shortcuts stay the browser's, and a key the page has taken is not the game's.
+      if (event.ctrlKey || event.altKey || event.metaKey || event.defaultPrevented) {
         return;
       }
       var special = specialKeys[event.key];
@@ -267,6 +270,9 @@ var LibraryGemwell = {
       }
       // Space and the arrows would scroll the page.
       event.preventDefault();
+      if (paused) {
+        return;
+      }
       call(function() {
         Module['_gemwell_web_key'](key, special === undefined ? 0 : 1);
       });
@@ -274,11 +280,17 @@ var LibraryGemwell = {
 
     // Each frame first fits the canvas to the page, so a rotation or a resized window reaches
     // the game as a reshape before the frame it is drawn in, as a native window's does.
+    // While paused the canvas keeps its size, and so the last frame, until the game goes on.
     function frame() {
-      call(function() {
-        gemwellFitCanvas(canvas, canvas.width, canvas.height);
-        Module['_gemwell_web_frame'](canvas.width, canvas.height);
-      });
+      if (Module['onFrame']) {
+        Module['onFrame']();
+      }
+      if (!paused) {
+        call(function() {
+          gemwellFitCanvas(canvas, canvas.width, canvas.height);
+          Module['_gemwell_web_frame'](canvas.width, canvas.height);
+        });
+      }
       if (running) {
         requestAnimationFrame(frame);
       }
@@ -289,6 +301,19 @@ var LibraryGemwell = {
     Module['stopGame'] = function() {
       if (running) {
         halt();
+      }
+    };
+    // For the page: a pause, and the game going on from where it stood, its clock taking up
+    // from now rather than from the last frame before the pause.
+    Module['pauseGame'] = function() {
+      paused = true;
+    };
+    Module['resumeGame'] = function() {
+      if (paused) {
+        paused = false;
+        call(function() {
+          Module['_gemwell_web_resume']();
+        });
       }
     };
     requestAnimationFrame(frame);

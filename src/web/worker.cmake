@@ -1,7 +1,7 @@
 # Writes SITE/sw.js from the template, its cache named after the content of every file it keeps,
 # so that a build that changes any of them gets a new cache and a new worker, and one that
 # changes none keeps both. Run after each link of the game: cmake -DSITE=... -DTEMPLATE=... -P
-set(files index.html page.js gemwell.js gemwell.wasm manifest.webmanifest icon-192.png
+set(files index.html page.js gamepad.js gemwell.js gemwell.wasm manifest.webmanifest icon-192.png
     icon-512.png icon-maskable-512.png apple-touch-icon.png)
 set(content "")
 set(listed "\"./\"")

@@ -253,6 +253,76 @@ class BrowserEdition(unittest.TestCase):
         self.load()
         self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "false")
 
+    def test_p_escape_the_pause_button_and_a_blur_pause_the_game_which_sees_neither_key(self):
+        self.load()
+        page = self.page
+        keys = page.game_keys()
+        paused = "document.getElementById('paused').textContent === 'Paused'"
+        going = "document.getElementById('resume').hidden"
+
+        def hold_through(pause):
+            # Ten seconds on the clock and the game's keys while paused: none of it reaches the
+            # game, and the first frame after the pause is an ordinary one: the piece is still
+            # where it spawned.
+            pause()
+            page.wait_until(paused, "Paused")
+            self.assertEqual(page.paused(), ["Paused", True])
+            readings = page.clock("readings")
+            self.driver.execute_script("window.gemwellTestClock.stepped += 10000")
+            self.driver.execute_script("document.getElementById('game').focus()")
+            ActionChains(self.driver).send_keys(" zsx").send_keys(Keys.ARROW_DOWN).perform()
+            self.assertTrue(page.frames_stopped(), "the game takes steps while paused")
+            self.assertEqual(page.clock("readings"), readings)
+            self.assertEqual(page.paused(), ["Paused", True])
+
+        def goes_on(resume):
+            resume()
+            page.wait_until(going, "the game to go on")
+            self.assertEqual(page.paused(), ["", False])
+            self.assertTrue(page.wait_frames())
+            self.assertEqual(page.focused(), "game")
+            self.compare("spawn")
+
+        hold_through(lambda: ActionChains(self.driver).send_keys("p").perform())
+        goes_on(lambda: ActionChains(self.driver).send_keys(Keys.ESCAPE).perform())
+        hold_through(lambda: ActionChains(self.driver).send_keys(Keys.ESCAPE).perform())
+        goes_on(lambda: ActionChains(self.driver).send_keys("p").perform())
+        hold_through(lambda: self.driver.find_element(By.ID, "pause").click())
+        # Below the notice over the well.
+        goes_on(
+            lambda: ActionChains(self.driver)
+            .move_to_element_with_offset(page.canvas, 0, 150)
+            .click()
+            .perform()
+        )
+        # Headless Chromium blurs a window only as it hides it: the window's own event here.
+        hold_through(lambda: self.driver.execute_script("dispatchEvent(new FocusEvent('blur'))"))
+        goes_on(lambda: self.driver.find_element(By.ID, "resume").click())
+        self.assertEqual(
+            page.game_keys(), keys, "a key reached the game while paused, or p or Escape did"
+        )
+        self.assertTrue(all(prevented for key, prevented in page.clock("keys") if key == "p"))
+
+    def test_with_the_real_clock_no_step_runs_while_paused_nor_takes_the_pause_after(self):
+        self.load()
+        page = self.page
+        self.driver.execute_script(
+            "const c = window.gemwellTestClock; c.log = []; c.realBase = c.realNow();"
+        )
+        self.assertTrue(page.wait_frames())
+        ActionChains(self.driver).send_keys("p").perform()
+        page.wait_until("document.getElementById('paused').textContent", "Paused")
+        readings = page.clock("readings")
+        time.sleep(3.0)  # the pause itself
+        self.assertEqual(page.clock("readings"), readings, "the game took steps while paused")
+        ActionChains(self.driver).send_keys("p").perform()
+        self.assertTrue(page.wait_frames(10))
+        # Each frame's elapsed time is from the clock's reading before it: none holds the pause.
+        log = page.clock("log")
+        self.assertGreater(log[-1][0] - log[0][0], 3000)
+        elapsed = [now - log[i][0] for i, (now, framed) in enumerate(log[1:]) if framed]
+        self.assertLess(max(elapsed), 1000, elapsed)
+
     def test_download_size(self):
         sizes = game_page.download_sizes(ARGS.site)
         print(
@@ -433,7 +503,7 @@ class Phone(unittest.TestCase):
         game_page.emulate_phone(self.driver, game_page.LANDSCAPE, self.RATIO)
         self.check_layout(game_page.LANDSCAPE)
         compare(self, self.page, self.out, "stacked", native=False)
-        # Another tab in front, then this one again: the game goes on where it was.
+        # Another tab in front, then this one again: the game waited, and goes on where it was.
         self.driver.execute_script(
             "window.seen = []; document.addEventListener('visibilitychange',"
             " () => window.seen.push(document.visibilityState));"
@@ -443,6 +513,7 @@ class Phone(unittest.TestCase):
         time.sleep(0.5)
         self.driver.close()
         self.driver.switch_to.window(game)
+        self.page.tap("Resume")
         self.assertTrue(self.page.wait_frames())
         self.assertEqual(self.driver.execute_script("return window.seen"), ["hidden", "visible"])
         self.page.tap_script(
@@ -575,6 +646,123 @@ class Phone(unittest.TestCase):
         page.tap("Quit")
         page.tap("End game")
         self.assertEqual(page.wait_notice(), "You quit the game.")
+
+    def test_hidden_ten_seconds_the_page_comes_back_paused_with_the_piece_where_it_was(self):
+        self.load()
+        page = self.page
+        before, _ = script_until(self.script, "stacked")
+        page.tap_script(before[:-1])
+        # The clock runs in real time while the page is hidden, as a phone's does. Headless
+        # Chromium blurs the window as it hides it; a phone may not, so the window's blur is
+        # kept from the page here: its being hidden alone must pause it.
+        self.driver.execute_script(
+            "const c = window.gemwellTestClock; c.keepBlur = true; c.realOnHide = true;"
+            " c.log = [];"
+            " window.seen = []; document.addEventListener('visibilitychange',"
+            " () => window.seen.push(document.visibilityState));"
+        )
+        game = self.driver.current_window_handle
+        self.driver.switch_to.new_window("tab")
+        time.sleep(10.0)  # the absence itself
+        self.driver.close()
+        self.driver.switch_to.window(game)
+        page.wait_until("document.visibilityState === 'visible'", "the page shown again")
+        self.assertEqual(self.driver.execute_script("return window.seen"), ["hidden", "visible"])
+        self.assertGreaterEqual(page.clock("stepped"), 10000)
+        self.assertEqual(page.paused(), ["Paused", True])
+        self.assertTrue(page.frames_stopped(), "the game goes on by itself")
+        page.tap("Resume")
+        self.assertEqual(page.paused(), ["", False])
+        # No frame took the absence as its elapsed time, and the piece is where the rules have it
+        # without the absence.
+        log = page.clock("log")
+        elapsed = [now - log[i][0] for i, (now, framed) in enumerate(log[1:]) if framed]
+        self.assertLess(max(elapsed), 1000, elapsed)
+        page.tap_script(before[-1:])
+        compare(self, page, self.out, "stacked")
+
+    def test_quit_and_new_game_from_a_pause(self):
+        self.load()
+        page = self.page
+        page.tap("Pause")
+        page.tap("Quit")
+        page.tap("Keep playing")
+        self.assertEqual(page.paused(), ["Paused", True])
+        page.tap("Quit")
+        page.tap("End game")
+        self.assertEqual(page.wait_notice(), "You quit the game.")
+        self.assertEqual(page.paused(), ["", False])
+        self.driver.execute_script("window.gemwellTestClock.stepped = 0")
+        page.tap("New game")
+        self.assertTrue(page.wait_frames(), "no new game after New game")
+        self.assertEqual(page.paused(), ["", False])
+        compare(self, page, self.out, "spawn")
+
+    # The standard mapping's button for each of the touch buttons.
+    PAD_BUTTONS = {
+        "Hard drop": 1,
+        "Move left": 14,
+        "Move right": 15,
+        "Cycle colours": 0,
+        "Soft drop": 13,
+        "Quit": 8,
+    }
+
+    def pad_note(self):
+        return self.driver.find_element(By.ID, "pad-note").text
+
+    def test_a_pad_plays_the_touch_script_as_the_native_game_draws_it(self):
+        self.load()
+        page = self.page
+        self.assertEqual(self.pad_note(), "")
+        page.pad(0)
+        page.wait_until("document.getElementById('pad-note').textContent", "the pad's note")
+        self.assertTrue(self.pad_note().startswith("Gamepad 1 connected: "), self.pad_note())
+        # A resting stick that drifts moves nothing.
+        keys = page.game_keys()
+        page.pad(0, axes=[0.3, -0.35, 0.2, 0])
+        self.assertTrue(page.wait_frames(10))
+        self.assertEqual(page.game_keys(), keys, "a resting stick moved the piece")
+        page.pad(0)
+        page.pad_script(
+            self.script, self.PAD_BUTTONS, lambda name: compare(self, page, self.out, name)
+        )
+
+    def test_two_pads_at_once_sticks_start_back_and_a_held_soft_drop(self):
+        self.load()
+        page = self.page
+        page.pad(0)
+        page.pad(1, mapping="")  # no standard mapping: the same buttons by number
+
+        def reached(press, key):
+            before = page.game_keys()
+            press()
+            self.assertEqual(page.clock("gameKeys")[before:], [[ord(key), 0]])
+
+        reached(lambda: page.pad_press(1, axes=[-0.9, 0.1, 0, 0]), "z")
+        reached(lambda: page.pad_press(0, 15), "c")
+        reached(lambda: page.pad_press(1, 2), "s")
+        reached(lambda: page.pad_press(0, axes=[0, -1, 0, 0]), " ")
+        page.pad(0, [9])
+        page.wait_until("!document.getElementById('resume').hidden", "Start to pause")
+        page.pad(0)
+        page.pad(1, [9])
+        page.wait_until("document.getElementById('resume').hidden", "Start to go on")
+        page.pad(1)
+        page.pad(1, [8])
+        page.wait_until("!document.getElementById('confirm').hidden", "Back to ask")
+        page.pad(1)
+        page.tap("Keep playing")
+        before = page.game_keys()
+        page.pad(0, [13])
+        time.sleep(1.0)  # held
+        page.pad(0)
+        self.assertTrue(page.wait_frames())
+        held = page.clock("gameKeys")[before:]
+        self.assertGreaterEqual(len(held), 5, "a held Soft drop does not repeat")
+        self.assertEqual(set(key for key, _ in held), {ord("x")})
+        time.sleep(0.5)
+        self.assertEqual(page.game_keys(), before + len(held), "Soft drop repeats after release")
 
 
 class Installed(unittest.TestCase):

@@ -34,15 +34,66 @@ def fixed_epoch():
 # frame) and the animation frames, notes on the real clock when the first draw came and the
 # canvas's size then, and whether each key was kept from the page; on request it reads the
 # canvas's own pixels back after a frame, as a PNG. (A read-back after every frame would starve
-# the browser: a service worker's update never comes.)
+# the browser: a service worker's update never comes.) On request the monotonic clock runs on
+# in real time, from `realBase`, or while the page is hidden (`realOnHide`); its readings are
+# logged, each with whether an animation frame took it. On request (keepBlur) the window's blur
+# is kept from the page, as a phone may hide a page without blurring it. The keys that reach the
+# game itself, past the page, are logged as the game's module is handed them (gameKeys).
 CLOCK = r"""
 (() => {
   const realNow = performance.now.bind(performance);
   const clock = {epochMs: %EPOCH_MS%, stepped: 0, readings: 0, frames: 0, firstDraw: -1,
                  firstSize: null, keys: [], shoot: false, shot: null, held: false,
-                 frame: null};
+                 frame: null, realBase: null, realOnHide: false, log: null, inFrame: false,
+                 drew: false, gameKeys: [], keepBlur: false};
   clock.realNow = realNow;
-  performance.now = () => { clock.readings += 1; return clock.stepped; };
+  performance.now = () => {
+    clock.readings += 1;
+    const real = clock.realBase === null ? 0 : realNow() - clock.realBase;
+    const now = clock.stepped + real;
+    if (clock.log !== null) {
+      clock.log.push([now, clock.inFrame]);
+    }
+    return now;
+  };
+  addEventListener('blur', (event) => {
+    if (clock.keepBlur && event.target === window) {
+      event.stopImmediatePropagation();
+    }
+  }, true);
+  document.addEventListener('visibilitychange', () => {
+    if (!clock.realOnHide) {
+      return;
+    }
+    if (document.visibilityState === 'hidden') {
+      clock.realBase = realNow();
+    } else if (clock.realBase !== null) {
+      clock.stepped += realNow() - clock.realBase;
+      clock.realBase = null;
+    }
+  });
+  let factory = null;
+  Object.defineProperty(window, 'createGemwell', {
+    configurable: true,
+    get: () => factory,
+    set: (made) => {
+      factory = (module) => {
+        let keyed = null;
+        Object.defineProperty(module, '_gemwell_web_key', {
+          configurable: true,
+          enumerable: true,
+          get: () => keyed,
+          set: (f) => {
+            keyed = typeof f !== 'function' ? f : (key, special) => {
+              clock.gameKeys.push([key, special]);
+              return f(key, special);
+            };
+          },
+        });
+        return made(module);
+      };
+    },
+  });
   Date.now = () => clock.epochMs + clock.stepped;
   const drawElements = WebGLRenderingContext.prototype.drawElements;
   let context = null;
@@ -52,6 +103,7 @@ CLOCK = r"""
       clock.firstSize = [this.canvas.width, this.canvas.height];
     }
     context = this;
+    clock.drew = true;
     return drawElements.apply(this, arguments);
   };
   const requestFrame = requestAnimationFrame.bind(window);
@@ -79,8 +131,11 @@ CLOCK = r"""
     }
     return requestFrame((stamp) => {
       clock.frames += 1;
+      clock.drew = false;
+      clock.inFrame = true;
       callback(stamp);
-      if (context !== null && clock.shoot) {
+      clock.inFrame = false;
+      if (clock.drew && clock.shoot) {
         clock.shoot = false;
         clock.shot = shoot(context);
       }
@@ -91,6 +146,28 @@ CLOCK = r"""
     clock.keys.push([event.key, event.defaultPrevented]);
   });
   window.gemwellTestClock = clock;
+})();
+"""
+
+# Runs before any script of the page too: navigator.getGamepads gives the pads the test sets,
+# with the standard mapping's 17 buttons and 4 axes (or as many as the test says), none at first.
+PADS = r"""
+(() => {
+  const pads = [];
+  window.gemwellTestPads = {
+    set: (index, pressed, axes, mapping, count) => {
+      const buttons = [];
+      for (let i = 0; i < (count || 17); ++i) {
+        const on = pressed.indexOf(i) >= 0;
+        buttons.push({pressed: on, touched: on, value: on ? 1 : 0});
+      }
+      pads[index] = {index: index, id: 'test pad ' + index, connected: true,
+                     mapping: mapping === undefined ? 'standard' : mapping, timestamp: 0,
+                     axes: axes || [0, 0, 0, 0], buttons: buttons};
+    },
+    unplug: (index) => { pads[index] = null; },
+  };
+  navigator.getGamepads = () => pads.slice();
 })();
 """
 
@@ -147,6 +224,7 @@ def chromium(extra_flags=(), scale=1):
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     clock = CLOCK.replace("%EPOCH_MS%", str(1000 * fixed_epoch()))
     driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": clock})
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": PADS})
     return driver
 
 
@@ -197,6 +275,7 @@ def read_script(path):
 SITE_FILES = (
     "index.html",
     "page.js",
+    "gamepad.js",
     "gemwell.js",
     "gemwell.wasm",
     "sw.js",
@@ -344,6 +423,59 @@ class GamePage:
         for kind, value in script:
             if kind == "key":
                 self.tap(BUTTONS[value])
+            elif kind == "advance":
+                self.advance(int(value))
+            elif shot is not None:
+                shot(value)
+
+    def paused(self):
+        """What the page says over the well about a pause, and whether Resume is shown."""
+        return self.driver.execute_script(
+            "return [document.getElementById('paused').textContent,"
+            " !document.getElementById('resume').hidden]"
+        )
+
+    def wait_until(self, script, what, seconds=10.0):
+        """Polls the page's `script` (an expression) until it is true; fails naming `what`."""
+        deadline = time.monotonic() + seconds
+        while not self.driver.execute_script("return !!(%s)" % script):
+            if time.monotonic() > deadline:
+                raise AssertionError("waited %g s for %s" % (seconds, what))
+            time.sleep(0.02)
+
+    def game_keys(self):
+        """How many keys have reached the game itself."""
+        return len(self.clock("gameKeys"))
+
+    def pad(self, index, pressed=(), axes=None, mapping="standard", count=17):
+        """Sets the stand-in pad `index`: the buttons `pressed` (numbers) and the axes."""
+        self.driver.execute_script(
+            "window.gemwellTestPads.set(arguments[0], arguments[1], arguments[2], arguments[3],"
+            " arguments[4])",
+            index,
+            list(pressed),
+            axes,
+            mapping,
+            count,
+        )
+
+    def pad_press(self, index, button=None, axes=None):
+        """Pad `index` presses `button` (or pushes its axes), until a key has reached the game,
+        then lets go."""
+        before = self.game_keys()
+        self.pad(index, [] if button is None else [button], axes)
+        self.wait_until(
+            "window.gemwellTestClock.gameKeys.length > %d" % before,
+            "pad %d's button %s or axes %s to reach the game" % (index, button, axes),
+        )
+        self.pad(index)
+        self.wait_frames()
+
+    def pad_script(self, script, buttons, shot=None):
+        """Plays a script on pad 0, `buttons` giving the button for each named action."""
+        for kind, value in script:
+            if kind == "key":
+                self.pad_press(0, buttons[BUTTONS[value]])
             elif kind == "advance":
                 self.advance(int(value))
             elif shot is not None:
