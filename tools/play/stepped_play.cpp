@@ -8,6 +8,7 @@
 #include "prediction.h"
 #include "screenshot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -184,6 +185,63 @@ std::vector<Step> planStack(int gems, const StackShape& shape)
         }
     }
     return steps;
+}
+
+namespace
+{
+// Where every gem is, and its colour, the piece's included: what a frame can change.
+std::vector<float> gemPlaces(const Game& game)
+{
+    std::vector<float> places;
+    std::vector<const Gem*> gems(std::begin(game.gems), std::end(game.gems));
+    if (game.piece != nullptr)
+    {
+        gems.insert(gems.end(), std::begin(game.piece->gems), std::end(game.piece->gems));
+    }
+    for (const Gem* gem : gems)
+    {
+        if (gem != nullptr)
+        {
+            places.insert(places.end(), {gem->position[0], gem->position[1],
+                                         static_cast<float>(gem->colourIndex)});
+        }
+    }
+    places.push_back(static_cast<float>(game.state));
+    places.push_back(game.piece != nullptr ? static_cast<float>(game.piece->active) : -1.0f);
+    return places;
+}
+}  // namespace
+
+int restingFrames(const std::vector<Step>& steps)
+{
+    auto game = predictedGame();
+    rest(*game);
+    int most = 0;
+    for (const Step& step : steps)
+    {
+        if (step.kind == Step::Key)
+        {
+            pressKey(*game, step.text);
+        }
+        else if (step.kind == Step::Advance)
+        {
+            g_frameSeconds = millisToSeconds(static_cast<uint32_t>(step.millis));
+            game->update();
+        }
+        g_frameSeconds = 0.0f;
+        std::vector<float> before = gemPlaces(*game);
+        for (int frame = 1; frame <= kRestingFrames && game->state != GameOver; ++frame)
+        {
+            game->update();
+            std::vector<float> after = gemPlaces(*game);
+            if (after != before)
+            {
+                most = std::max(most, frame);
+            }
+            before = std::move(after);
+        }
+    }
+    return most;
 }
 
 bool writeLines(const std::string& path, const std::vector<std::string>& lines)
