@@ -23,7 +23,7 @@ REBUILD_DIR := build-rebuild
 FUZZ_SECONDS ?= 60
 
 .PHONY: all build run web web-run test asan fuzz bench package package-test package-check \
-	fresh-check coverage \
+	fresh-check coverage test-under-load \
 	screenshot icons format format-check deps-build deps-web deps-test clean
 
 all: build
@@ -71,6 +71,13 @@ test: deps-test
 	$(MAKE) --no-print-directory package-test
 	$(MAKE) --no-print-directory asan
 	$(MAKE) --no-print-directory fuzz
+
+# make test (or UNDER_LOAD, e.g. UNDER_LOAD='ctest --preset web') while a clean build loops in a
+# copy of the tree and stress-ng's CPU, disk and memory workers run; prints the times. Not in CI.
+UNDER_LOAD ?= $(MAKE) --no-print-directory test
+test-under-load: deps-test
+	@tools/install-deps.sh load
+	tools/test-under-load.sh $(UNDER_LOAD)
 
 asan: deps-test
 	cmake --preset asan

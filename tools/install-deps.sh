@@ -3,7 +3,7 @@
 # Every program a make target calls comes from one of these lists (make itself excepted: it is
 # what runs this).
 # Usage: tools/install-deps.sh [--list] LIST, where LIST is build, test-build, web, test, bench,
-#        package, package-check, fresh, icons, coverage or format
+#        package, package-check, fresh, icons, coverage, format or load
 #        (--list prints the list and installs nothing)
 set -euo pipefail
 
@@ -40,6 +40,8 @@ fresh=("${test[@]}" debootstrap git)
 icons=(librsvg2-bin)
 # make coverage: gcovr, on top of what the tests need.
 coverage=("${test[@]}" gcovr)
+# make test-under-load: the load beside make test (its CPU, disk and memory workers).
+load=(stress-ng)
 # make format: clang-format for the C++ and the JavaScript, black for the Python.
 format=(clang-format black git)
 
@@ -60,6 +62,7 @@ case "${1:-build}" in
     icons) wanted=("${icons[@]}") ;;
     coverage) wanted=("${coverage[@]}") ;;
     format) wanted=("${format[@]}") ;;
+    load) wanted=("${load[@]}") ;;
     *) sed -n '5,6p' "$0" >&2; exit 2 ;;
 esac
 if [ -n "$list" ]; then

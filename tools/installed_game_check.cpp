@@ -19,7 +19,9 @@ int main(int argc, char** argv)
         return 1;
     }
     GameOptions options;
-    options.fakeTime = false;  // the command may run where the host's libfaketime is not
+    // The command may run where the host's libfaketime and the harness's probe are not.
+    options.fakeTime = false;
+    options.probe = false;
     options.binary = argv[1];
     options.args.assign(argv + 2, argv + argc);
     GameWindow game(x, options);

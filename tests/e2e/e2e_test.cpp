@@ -5,6 +5,8 @@
 #include "play_field.h"
 #include "prediction.h"
 #include "process.h"
+#include "running_play.h"
+#include "wait.h"
 #include "x_session.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +16,30 @@
 namespace
 {
 constexpr const char* kGameOverOutput = "GAME OVER MAN!\n";
-// Time after a hard drop for the landing, any clear and the settling to be over.
-constexpr double kDropSettleSeconds = 1.2;
 
 class EndToEnd : public testing::Test
 {
 protected:
     void SetUp() override { ASSERT_TRUE(x.ready()) << "Xvfb did not start"; }
 
-    // Starts the game and waits for its first picture.
+    // Starts the game and waits for its first picture. A wait that fails saves the screen in
+    // the working directory (the build tree), named after the test.
     std::unique_ptr<GameWindow> launch(const GameOptions& options = GameOptions())
     {
         auto game = std::make_unique<GameWindow>(x, options);
+        game->saveFailuresTo(std::string("gemwell-failed-") +
+                             testing::UnitTest::GetInstance()->current_test_info()->name() +
+                             ".png");
         const bool shown = game->waitUntilShown();
         EXPECT_TRUE(shown) << game->errors();
         return shown ? std::move(game) : nullptr;
     }
 
-    // Sends the script's keys one by one, giving every hard drop time to finish.
-    static void play(GameWindow& game, const std::vector<std::string>& script)
+    // Plays the keys on the game, each once the screen shows what the rules predict of the
+    // keys so far (tools/play/running_play.h).
+    bool play(GameWindow& game, const std::vector<std::string>& script, int rows)
     {
-        for (const std::string& key : script)
-        {
-            game.keys({key});
-            pause(key == "space" ? kDropSettleSeconds : 0.1);
-        }
+        return playKeys(game, played_, script, rows);
     }
 
     // Compares the lowest `rows` rows of the well on screen with the predicted board.
@@ -60,6 +61,7 @@ protected:
     }
 
     XServer x;
+    std::vector<std::string> played_;  // the keys play() has sent, for the predictions
 };
 }  // namespace
 
@@ -97,8 +99,9 @@ TEST_F(EndToEnd, LandedPiecesStackInColumnTwoInThePredictedColours)
     stepFrames(*predicted, 1800, 0.005f);  // 9 s of game time
     const auto game = launch();
     ASSERT_TRUE(game);
-    game->sleepUntil(8.0);
-    expectWellShows(game->screenshot(), *predicted, 3);
+    Screenshot shot;
+    ASSERT_TRUE(waitForWell(*game, *predicted, 3, "the first piece's landing", shot));
+    expectWellShows(shot, *predicted, 3);
     EXPECT_EQ(predicted->columnHeight(2), 3);
 }
 
@@ -118,8 +121,15 @@ TEST_F(EndToEnd, QQuitsAtOnceWithStatus42ButShiftQDoesNot)
 {
     const auto game = launch();
     ASSERT_TRUE(game);
+    const uint64_t before = game->counts().characters;
     game->keys({"shift+q", "Q"});
-    pause(0.5);
+    const auto taken = [&game, before]
+    {
+        const GameCounts now = game->counts();
+        return now.characters >= before + 2 && now.swaps > now.swapsAtKey;
+    };
+    ASSERT_TRUE(waitFor("shift+q and Q: the game to take both and draw a frame after them", taken,
+                        [&game] { return game->failureState(); }));
     EXPECT_TRUE(game->running());
     game->keys({"q"});
     EXPECT_EQ(game->waitForExit(10.0), 42);
@@ -141,7 +151,7 @@ TEST_F(EndToEnd, MovesCyclesAndHardDropsBuildThePredictedBoard)
 
     const auto game = launch();
     ASSERT_TRUE(game);
-    play(*game, script);
+    ASSERT_TRUE(play(*game, script, 6));
     expectWellShows(game->screenshot(), *predicted, 6);
 }
 
@@ -172,13 +182,13 @@ TEST_F(EndToEnd, ALineVanishesAndTheGemsAboveFallIntoTheGap)
 
     const auto game = launch();
     ASSERT_TRUE(game);
-    play(*game, before);
+    ASSERT_TRUE(play(*game, before, 6));
     expectWellShows(game->screenshot(), *predicted, 6);
 
     playScript(*predicted, clearing);
     ASSERT_EQ(boardGemCount(*predicted), 9);  // three in, three out
     ASSERT_EQ(predicted->colours[cellIndex(1, 0)], 3);
-    play(*game, clearing);
+    ASSERT_TRUE(play(*game, clearing, 6));
     expectWellShows(game->screenshot(), *predicted, 6);
 }
 
@@ -191,7 +201,11 @@ TEST_F(EndToEnd, ResizingToExtremesKeepsPlayingAndDrawingInPlace)
          {std::pair{1, 1}, {4000, 4000}, {640, 0}, {0, 0}, {1280, 480}, {640, 480}})
     {
         game->resize(size.first, size.second);
-        pause(0.4);
+        // A size X refuses never reaches the game: the request is done with once resize returns.
+        if (size.first > 0 && size.second > 0)
+        {
+            ASSERT_TRUE(game->waitForReshape(size.first, size.second, "the resize"));
+        }
         ASSERT_TRUE(game->running()) << size.first << " x " << size.second << "\n"
                                      << game->errors();
     }

@@ -59,11 +59,12 @@ class BrowserEdition(unittest.TestCase):
         cls.shapes_out = shapes_reference()
         with open(os.path.join(cls.out, "game-over-drops")) as drops:
             cls.game_over_drops = int(drops.read())
+        cls.frames = resting_frames(cls.out)
         cls.server = game_page.serve_web.server(ARGS.site)
         threading.Thread(target=cls.server.serve_forever, daemon=True).start()
         cls.driver = game_page.chromium()
         cls.page = game_page.GamePage(
-            cls.driver, "http://127.0.0.1:%d/index.html" % cls.server.server_port
+            cls.driver, "http://127.0.0.1:%d/index.html" % cls.server.server_port, cls.out
         )
         # The canvas takes the window's room: the window is sized to give it the native game's.
         cls.page.load()
@@ -97,7 +98,7 @@ class BrowserEdition(unittest.TestCase):
         print("load: navigation to first frame %.0f ms" % first, flush=True)
         self.assertLess(first, FIRST_FRAME_LIMIT_MS)
         self.assertEqual(self.page.focused(), "game")
-        self.page.play(self.script, self.compare)
+        self.page.play(self.script, self.compare, self.frames)
         # Every key the game takes was kept from the page, so space and the arrows scroll nothing.
         keys = self.page.clock("keys")
         self.assertTrue(keys)
@@ -131,9 +132,10 @@ class BrowserEdition(unittest.TestCase):
 
     def test_hard_drops_end_the_game_at_the_third_overflow_as_the_rules_predict(self):
         self.load()
+        # Each step brought to rest, as the rules count the drops.
         for drop in range(1, self.game_over_drops):
-            self.page.press("space")
-            self.page.advance(1000)
+            self.page.press("space", game_page.RESTING_FRAMES)
+            self.page.advance(1000, 1 + game_page.RESTING_FRAMES)
             self.assertEqual(self.page.notice(), "", "the game ended after %d drops" % drop)
         ActionChains(self.driver).send_keys(" ").perform()
         self.assertEqual(self.page.wait_notice(), "GAME OVER MAN!")
@@ -391,6 +393,13 @@ def compare_marked(test, page, name, out=None):
         test.assertEqual(colour_vision.told_apart(measures), {v: [] for v in measures})
 
 
+def resting_frames(out):
+    """The frames each step of native_picture's script is let run: the most any step takes to
+    come to rest, and one more."""
+    with open(os.path.join(out, "resting-frames")) as frames:
+        return int(frames.read()) + 1
+
+
 def script_until(script, name):
     """The script's steps up to its shot `name`, and the rest."""
     cut = script.index(("shot", name))
@@ -408,11 +417,13 @@ class Phone(unittest.TestCase):
         threading.Thread(target=cls.server.serve_forever, daemon=True).start()
         cls.driver = game_page.chromium(scale=cls.RATIO)
         game_page.emulate_phone(cls.driver, game_page.PORTRAIT, cls.RATIO)
-        cls.page = game_page.GamePage(cls.driver, "http://127.0.0.1:%d/" % cls.server.server_port)
+        cls.out = tempfile.mkdtemp(prefix="gemwell-phone-")
+        cls.page = game_page.GamePage(
+            cls.driver, "http://127.0.0.1:%d/" % cls.server.server_port, cls.out
+        )
         cls.page.load()
         width, height = cls.page.canvas_size()[2:4]
         # The native game with its window resized to the phone canvas's pixels.
-        cls.out = tempfile.mkdtemp(prefix="gemwell-phone-")
         native = subprocess.run(
             [ARGS.reference, "native", cls.out, str(width), str(height)],
             capture_output=True,
@@ -422,6 +433,7 @@ class Phone(unittest.TestCase):
         if native.returncode != 0:
             raise RuntimeError("native reference failed: " + native.stderr)
         cls.script = game_page.read_script(os.path.join(cls.out, "script.txt"))
+        cls.frames = resting_frames(cls.out)
 
     @classmethod
     def tearDownClass(cls):
@@ -494,12 +506,14 @@ class Phone(unittest.TestCase):
             self.check_layout(size)
         game_page.emulate_phone(self.driver, game_page.PORTRAIT, self.RATIO)
         self.assertTrue(self.page.wait_frames())
-        self.page.tap_script(self.script, lambda name: compare(self, self.page, self.out, name))
+        self.page.tap_script(
+            self.script, lambda name: compare(self, self.page, self.out, name), self.frames
+        )
 
     def test_turned_mid_game_the_game_reshapes_and_taps_play_on_in_landscape(self):
         self.load()
         before, after = script_until(self.script, "stacked")
-        self.page.tap_script(before)
+        self.page.tap_script(before, frames=self.frames)
         game_page.emulate_phone(self.driver, game_page.LANDSCAPE, self.RATIO)
         self.check_layout(game_page.LANDSCAPE)
         compare(self, self.page, self.out, "stacked", native=False)
@@ -510,14 +524,20 @@ class Phone(unittest.TestCase):
         )
         game = self.driver.current_window_handle
         self.driver.switch_to.new_window("tab")
-        time.sleep(0.5)
         self.driver.close()
         self.driver.switch_to.window(game)
         self.page.tap("Resume")
         self.assertTrue(self.page.wait_frames())
+        # The page heard both changes, in their order, however late.
+        self.page.wait_until(
+            lambda: len(self.driver.execute_script("return window.seen")) >= 2,
+            "another tab in front and closed: the game's page hidden, then visible",
+        )
         self.assertEqual(self.driver.execute_script("return window.seen"), ["hidden", "visible"])
         self.page.tap_script(
-            after, lambda name: compare(self, self.page, self.out, name, native=False)
+            after,
+            lambda name: compare(self, self.page, self.out, name, native=False),
+            self.frames,
         )
 
     def test_shapes_on_gems_by_touch_as_the_native_game_draws_them_at_the_same_pixel_size(self):
@@ -544,27 +564,28 @@ class Phone(unittest.TestCase):
         soft = page.centre(page.button("Soft drop"))
         left = page.centre(page.button("Move left"))
         page.touch("touchStart", [(1, soft)])
-        time.sleep(1.0)
+        page.wait_until(lambda: self.keys("x") >= 5, "a held Soft drop: five presses")
         held = self.keys("x")
-        self.assertGreaterEqual(held, 5, "a held Soft drop does not repeat")
         # A second finger taps Move left while the first holds on.
         page.touch("touchStart", [(1, soft), (2, left)])
         page.touch("touchEnd", [(1, soft)])
-        time.sleep(0.5)
+        page.wait_until(
+            lambda: self.keys("z") >= 1 and self.keys("x") > held,
+            "a tap on Move left beside the held Soft drop: a z, and Soft drop still repeating",
+        )
         self.assertEqual(self.keys("z"), 1)
-        self.assertGreater(self.keys("x"), held, "the second finger stopped the first")
         page.touch("touchEnd", [])
-        time.sleep(0.2)
+        self.assertTrue(page.wait_frames(1))
+        # Nothing can be waited for here: these watch for repeats that must not come.
         released = self.keys("x")
-        time.sleep(0.5)
-        self.assertEqual(self.keys("x"), released, "Soft drop repeats after its release")
+        self.assertTrue(page.stays(lambda: self.keys("x")), "Soft drop repeats after its release")
+        self.assertEqual(self.keys("x"), released)
+        count = page.clock("keys.length")
         page.touch("touchStart", [(1, soft)])
-        time.sleep(0.5)
+        page.wait_frame_after_key(count, "Soft drop held again")
         page.touch("touchCancel", [])
-        time.sleep(0.2)
-        cancelled = self.keys("x")
-        time.sleep(0.5)
-        self.assertEqual(self.keys("x"), cancelled, "Soft drop repeats after a cancel")
+        self.assertTrue(page.wait_frames(1))
+        self.assertTrue(page.stays(lambda: self.keys("x")), "Soft drop repeats after a cancel")
 
     def test_drags_and_pinches_over_the_canvas_and_buttons_scroll_and_zoom_nothing(self):
         self.load()
@@ -601,7 +622,7 @@ class Phone(unittest.TestCase):
                 ],
             )
         page.touch("touchEnd", [])
-        time.sleep(0.3)
+        self.assertTrue(page.wait_frames())
         view = self.driver.execute_script(
             "return [scrollX, scrollY, visualViewport.scale, visualViewport.offsetLeft,"
             " visualViewport.offsetTop]"
@@ -612,7 +633,7 @@ class Phone(unittest.TestCase):
         self.load()
         page = self.page
         before, _ = script_until(self.script, "stacked")
-        page.tap_script(before)
+        page.tap_script(before, frames=self.frames)
         page.tap("Quit")
         self.assertTrue(self.driver.find_element(By.ID, "confirm").is_displayed())
         page.tap("Keep playing")

@@ -5,7 +5,8 @@
 //     OUTDIR/script.txt with what each shot must show (OUTDIR/NAME.well), then plays it on the
 //     real game under Xvfb, with the clock frozen and stepped through libfaketime, and saves
 //     each shot as OUTDIR/native-NAME.png. OUTDIR/game-over-drops says how many hard drops,
-//     each followed by a clock step, end the game. With a size, the window is resized to it
+//     each followed by a clock step, end the game; OUTDIR/resting-frames how many frames
+//     any step of the script takes to come to rest. With a size, the window is resized to it
 //     first, as the browser's canvas is sized by its page. --shapes is passed on to the game.
 //   native_picture compare NATIVE.png BROWSER.png EXPECTED.well
 //     counts the pixels of BROWSER.png that differ from NATIVE.png by more than 8/255 in a
@@ -122,6 +123,7 @@ int playNative(const std::string& outDir, int width, int height, bool shapes)
     const std::vector<Step> steps = planShots();
     writeScript(steps, outDir, "script.txt");
     writeLines(outDir + "/game-over-drops", {std::to_string(dropsUntilGameOver())});
+    writeLines(outDir + "/resting-frames", {std::to_string(restingFrames(steps))});
     XServer x(std::max(1024, width), std::max(768, height));
     if (!x.ready())
     {

@@ -6,7 +6,9 @@
 #include "input/key_bindings.h"
 #include "play_field.h"
 #include "prediction.h"
+#include "screenshot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -185,6 +187,63 @@ std::vector<Step> planStack(int gems, const StackShape& shape)
     return steps;
 }
 
+namespace
+{
+// Where every gem is, and its colour, the piece's included: what a frame can change.
+std::vector<float> gemPlaces(const Game& game)
+{
+    std::vector<float> places;
+    std::vector<const Gem*> gems(std::begin(game.gems), std::end(game.gems));
+    if (game.piece != nullptr)
+    {
+        gems.insert(gems.end(), std::begin(game.piece->gems), std::end(game.piece->gems));
+    }
+    for (const Gem* gem : gems)
+    {
+        if (gem != nullptr)
+        {
+            places.insert(places.end(), {gem->position[0], gem->position[1],
+                                         static_cast<float>(gem->colourIndex)});
+        }
+    }
+    places.push_back(static_cast<float>(game.state));
+    places.push_back(game.piece != nullptr ? static_cast<float>(game.piece->active) : -1.0f);
+    return places;
+}
+}  // namespace
+
+int restingFrames(const std::vector<Step>& steps)
+{
+    auto game = predictedGame();
+    rest(*game);
+    int most = 0;
+    for (const Step& step : steps)
+    {
+        if (step.kind == Step::Key)
+        {
+            pressKey(*game, step.text);
+        }
+        else if (step.kind == Step::Advance)
+        {
+            g_frameSeconds = millisToSeconds(static_cast<uint32_t>(step.millis));
+            game->update();
+        }
+        g_frameSeconds = 0.0f;
+        std::vector<float> before = gemPlaces(*game);
+        for (int frame = 1; frame <= kRestingFrames && game->state != GameOver; ++frame)
+        {
+            game->update();
+            std::vector<float> after = gemPlaces(*game);
+            if (after != before)
+            {
+                most = std::max(most, frame);
+            }
+            before = std::move(after);
+        }
+    }
+    return most;
+}
+
 bool writeLines(const std::string& path, const std::vector<std::string>& lines)
 {
     std::ofstream out(path);
@@ -245,9 +304,34 @@ SteppedGame::SteppedGame(const XServer& x, std::vector<std::string> preload,
     game_ = std::make_unique<GameWindow>(x, options);
 }
 
+namespace
+{
+// "step 12 (key Left)", for the failures.
+std::string describeStep(const std::vector<Step>& steps, size_t index)
+{
+    const Step& step = steps[index];
+    const std::string what = step.kind == Step::Key       ? "key " + step.text
+                             : step.kind == Step::Advance ? "advance " + std::to_string(step.millis)
+                                                          : "shot " + step.text;
+    return "step " + std::to_string(index + 1) + " of " + std::to_string(steps.size()) + " (" +
+           what + ")";
+}
+
+std::string joinedLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+    {
+        text += "\n  " + line;
+    }
+    return text;
+}
+}  // namespace
+
 bool SteppedGame::play(const std::vector<Step>& steps, const std::string& outDir, int width,
                        int height)
 {
+    game_->saveFailuresTo(outDir + "/native-failed.png");
     if (!game_->waitUntilShown())
     {
         std::fprintf(stderr, "the game did not show: %s\n", game_->errors().c_str());
@@ -258,23 +342,49 @@ bool SteppedGame::play(const std::vector<Step>& steps, const std::string& outDir
         std::fprintf(stderr, "the window did not take %d x %d\n", width, height);
         return false;
     }
-    for (const Step& step : steps)
+    for (size_t index = 0; index < steps.size(); ++index)
     {
+        const Step& step = steps[index];
+        const std::string name = describeStep(steps, index);
         if (step.kind == Step::Key)
         {
-            game_->keys({step.text});
-            pause(0.15);
+            // As the rules play it: the key, then the frozen clock's frames that bring the game
+            // to rest.
+            if (!game_->pressKeys({step.text}, name, kRestingFrames))
+            {
+                return false;
+            }
         }
         else if (step.kind == Step::Advance)
         {
             seconds_ += step.millis / 1000;
             setClock(clock_, seconds_);
-            pause(0.3);
+            // The stepped frame, then the frames that bring the game to rest.
+            if (!game_->waitForNewFrame(name, 1 + kRestingFrames))
+            {
+                return false;
+            }
         }
-        else if (!writePng(game_->screenshot(), outDir + "/native-" + step.text + ".png"))
+        else
         {
-            std::fprintf(stderr, "no screenshot for %s\n", step.text.c_str());
-            return false;
+            // The frame the steps so far leave, as the rules draw it: a shot of an earlier one
+            // is waited past, a wrong one is never taken.
+            const std::vector<Step> upTo(steps.begin(), steps.begin() + index);
+            const std::vector<std::string> want = sceneText(*replay(upTo));
+            Screenshot shot;
+            if (!game_->waitForPicture(
+                    name, "the well the rules predict:" + joinedLines(want),
+                    [&want](const Screenshot& seen) { return wellText(seen) == want; }, shot,
+                    [](const Screenshot& seen)
+                    { return "this well:" + joinedLines(wellText(seen)); }))
+            {
+                return false;
+            }
+            if (!writePng(shot, outDir + "/native-" + step.text + ".png"))
+            {
+                std::fprintf(stderr, "%s: cannot write the screenshot\n", name.c_str());
+                return false;
+            }
         }
     }
     return true;
@@ -283,17 +393,23 @@ bool SteppedGame::play(const std::vector<Step>& steps, const std::string& outDir
 bool SteppedGame::resizeTo(int width, int height)
 {
     game_->resize(width, height);
-    for (int attempt = 0; attempt < 100; ++attempt)
+    const std::string step =
+        "resizing to " + std::to_string(width) + " x " + std::to_string(height);
+    if (!game_->waitForReshape(width, height, step))
     {
-        pause(0.1);
-        const Screenshot shot = game_->screenshot();
-        if (shot.width == width && shot.height == height && shot.litPixels() > 0)
-        {
-            pause(0.3);
-            return true;
-        }
+        return false;
     }
-    return false;
+    Screenshot shot;
+    return game_->waitForPicture(
+        step, "a lit window of that size",
+        [width, height](const Screenshot& seen)
+        { return seen.width == width && seen.height == height && seen.litPixels() > 0; },
+        shot,
+        [](const Screenshot& seen)
+        {
+            return std::to_string(seen.width) + " x " + std::to_string(seen.height) + " with " +
+                   std::to_string(seen.litPixels()) + " lit pixels";
+        });
 }
 
 bool SteppedGame::quit()

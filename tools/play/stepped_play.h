@@ -59,6 +59,11 @@ bool quietLanding(const Game& before, const Game& after, const StackShape& shape
 // clear for the spawns.
 std::vector<Step> planStack(int gems, const StackShape& shape = {10});
 
+// The most zero-length frames any one key or clock step of `steps` takes to bring the rules to
+// rest (at most the 20 that replay lets each step have): how many frames a player of the script
+// must let each step run before the next.
+int restingFrames(const std::vector<Step>& steps);
+
 bool writeLines(const std::string& path, const std::vector<std::string>& lines);
 std::vector<std::string> readLines(const std::string& path);
 

@@ -29,10 +29,34 @@ def fixed_epoch():
         return int(next(line for line in lines if line.strip() and not line.startswith("#")))
 
 
+# How long any one step may take to show its effect, however busy the machine.
+STEP_DEADLINE_SECONDS = 30.0
+
+
+class WaitTimeout(AssertionError):
+    """A wait whose effect never came: says the step, what it waited for and what was seen."""
+
+
+def wait_until(done, what, seen=None, seconds=STEP_DEADLINE_SECONDS, interval=0.01):
+    """Polls `done()` until it is true and returns its value; after `seconds`, raises
+    WaitTimeout naming `what` and, from `seen()`, what there was instead."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = done()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise WaitTimeout(
+                "%s: not within %.0f s; %s" % (what, seconds, seen() if seen else "it never came")
+            )
+        time.sleep(interval)
+
+
 # Runs before any script of the page. Calendar time: the fixed epoch plus the steps.
 # Monotonic time: the steps alone. It also counts the clock's readings (the game takes one a
 # frame) and the animation frames, notes on the real clock when the first draw came and the
-# canvas's size then, and whether each key was kept from the page; on request it reads the
+# canvas's size then, and whether each key was kept from the page and how many readings there
+# had been when it came (keyReadings, to wait for a frame after it); on request it reads the
 # canvas's own pixels back after a frame, as a PNG. (A read-back after every frame would starve
 # the browser: a service worker's update never comes.) On request the monotonic clock runs on
 # in real time, from `realBase`, or while the page is hidden (`realOnHide`); its readings are
@@ -43,9 +67,9 @@ CLOCK = r"""
 (() => {
   const realNow = performance.now.bind(performance);
   const clock = {epochMs: %EPOCH_MS%, stepped: 0, readings: 0, frames: 0, firstDraw: -1,
-                 firstSize: null, keys: [], shoot: false, shot: null, held: false,
-                 frame: null, realBase: null, realOnHide: false, log: null, inFrame: false,
-                 drew: false, gameKeys: [], keepBlur: false};
+                 firstSize: null, keys: [], keyReadings: [], shoot: false, shot: null,
+                 held: false, frame: null, realBase: null, realOnHide: false, log: null,
+                 inFrame: false, drew: false, gameKeys: [], keepBlur: false};
   clock.realNow = realNow;
   performance.now = () => {
     clock.readings += 1;
@@ -144,6 +168,7 @@ CLOCK = r"""
   clock.context = () => context;
   addEventListener('keydown', (event) => {
     clock.keys.push([event.key, event.defaultPrevented]);
+    clock.keyReadings.push(clock.readings);
   });
   window.gemwellTestClock = clock;
 })();
@@ -297,11 +322,66 @@ def download_sizes(site):
     return sizes
 
 
+# The frames after a key or a clock step that bring the game to rest with the clock standing
+# still, as tools/play's replay lets each step have them (kRestingFrames): a script's next step
+# waits for them unless told fewer (native_picture writes what its script needs).
+RESTING_FRAMES = 20
+
+# What a failed wait reports of the page.
+STATE = (
+    "const c = window.gemwellTestClock;"
+    " return c ? [c.readings, c.keys.length, c.stepped,"
+    " document.getElementById('notice').textContent] : null;"
+)
+
+
 class GamePage:
-    def __init__(self, driver, url):
+    def __init__(self, driver, url, out=None):
+        """`out`: where a failed wait saves the page's screenshot (a fresh folder if None)."""
         self.driver = driver
         self.url = url
         self.canvas = None
+        self.out = out
+        self.failures = 0
+
+    def seen(self):
+        """What the page shows now, for a failed wait, and its screenshot saved beside the
+        test's other output."""
+        state = self.driver.execute_script(STATE)
+        text = (
+            "the page has no test clock"
+            if state is None
+            else "the game has read the clock %d times, the page has had %d keys, the clock"
+            " stands at %d ms, the notice says %r" % tuple(state)
+        )
+        if self.out is None:
+            self.out = tempfile.mkdtemp(prefix="gemwell-page-")
+        self.failures += 1
+        path = os.path.join(self.out, "page-failed-%d.png" % self.failures)
+        self.driver.save_screenshot(path)
+        return text + "; the page is saved as " + path
+
+    def wait_until(self, done, what, seconds=STEP_DEADLINE_SECONDS):
+        """wait_until, with what the page showed when it fails; `done` is a function, or a
+        JavaScript expression the page evaluates."""
+        if isinstance(done, str):
+            script = "return !!(%s)" % done
+            return wait_until(lambda: self.driver.execute_script(script), what, self.seen, seconds)
+        return wait_until(done, what, self.seen, seconds)
+
+    def wait_frame_after_key(self, count, what, frames=1):
+        """Waits until the page has had more than `count` keys and the game has begun `frames`
+        frames since the first of them (or its loop has ended with a notice)."""
+        after = (
+            "const c = window.gemwellTestClock; return c.keys.length > %d &&"
+            " (c.readings >= c.keyReadings[%d] + %d ||"
+            " document.getElementById('notice').textContent !== '')" % (count, count, frames)
+        )
+        self.wait_until(
+            lambda: self.driver.execute_script(after),
+            "%s: the page to get its keydown and the game to draw %d frames after it"
+            % (what, frames),
+        )
 
     def load(self, seconds=10.0):
         """Opens the page; the real milliseconds from navigation to the first draw."""
@@ -328,22 +408,32 @@ class GamePage:
             time.sleep(0.01)
         return True
 
-    def press(self, name):
-        """A real key press and release, to whatever has the focus, then a few frames."""
+    def press(self, name, frames=3):
+        """A real key press and release, to whatever has the focus; waits until its keydown
+        came and the game drew `frames` frames after it."""
+        count = self.clock("keys.length")
         ActionChains(self.driver).send_keys(KEYS.get(name, name)).perform()
-        self.wait_frames()
+        self.wait_frame_after_key(count, "key %s" % name, frames)
 
-    def advance(self, millis):
-        self.driver.execute_script("window.gemwellTestClock.stepped += %d" % millis)
-        self.wait_frames()
+    def advance(self, millis, frames=3):
+        """Steps the clock; waits until the game drew the frame that read the stepped clock
+        and `frames` - 1 more."""
+        readings = self.driver.execute_script(
+            "const c = window.gemwellTestClock; c.stepped += %d; return c.readings" % millis
+        )
+        self.wait_until(
+            lambda: self.clock("readings") >= readings + frames,
+            "advance %d: the frame that reads the stepped clock and %d more" % (millis, frames - 1),
+        )
 
-    def play(self, script, shot=None):
-        """Plays a script; calls shot(name) at each of its shots."""
+    def play(self, script, shot=None, frames=RESTING_FRAMES):
+        """Plays a script, each step let run `frames` frames; calls shot(name) at each of its
+        shots."""
         for kind, value in script:
             if kind == "key":
-                self.press(value)
+                self.press(value, frames)
             elif kind == "advance":
-                self.advance(int(value))
+                self.advance(int(value), 1 + frames)
             elif shot is not None:
                 shot(value)
 
@@ -383,13 +473,10 @@ class GamePage:
         self.driver.execute_script(
             "window.gemwellTestClock.shot = null;" "window.gemwellTestClock.shoot = true;"
         )
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            url = self.clock("shot")
-            if url:
-                return base64.b64decode(url.split(",", 1)[1])
-            time.sleep(0.02)
-        raise RuntimeError("no frame to read the canvas from")
+        url = self.wait_until(
+            lambda: self.clock("shot"), "a shot: a frame to read the canvas from", seconds
+        )
+        return base64.b64decode(url.split(",", 1)[1])
 
     def centre(self, element):
         rect = self.driver.execute_script(
@@ -411,20 +498,28 @@ class GamePage:
             By.XPATH, "//button[normalize-space()='%s' or @aria-label='%s']" % (name, name)
         )
 
-    def tap(self, name):
-        """A finger's tap on the named button, then a few frames."""
-        point = self.centre(self.button(name))
+    def tap(self, name, frames=3):
+        """A finger's tap on the named button; for a key's button, waits until its keydown came
+        and the game drew `frames` frames after it, for the others a few frames."""
+        button = self.button(name)
+        point = self.centre(button)
+        key = button.get_attribute("data-key") is not None
+        count = self.clock("keys.length")
         self.touch("touchStart", [(1, point)])
         self.touch("touchEnd", [])
-        self.wait_frames()
+        if key:
+            self.wait_frame_after_key(count, "tap on %s" % name, frames)
+        else:
+            self.wait_frames()
 
-    def tap_script(self, script, shot=None):
-        """Plays a script with taps on the buttons for its keys; calls shot(name) at its shots."""
+    def tap_script(self, script, shot=None, frames=RESTING_FRAMES):
+        """Plays a script with taps on the buttons for its keys, each step let run `frames`
+        frames; calls shot(name) at its shots."""
         for kind, value in script:
             if kind == "key":
-                self.tap(BUTTONS[value])
+                self.tap(BUTTONS[value], frames)
             elif kind == "advance":
-                self.advance(int(value))
+                self.advance(int(value), 1 + frames)
             elif shot is not None:
                 shot(value)
 
@@ -434,14 +529,6 @@ class GamePage:
             "return [document.getElementById('paused').textContent,"
             " !document.getElementById('resume').hidden]"
         )
-
-    def wait_until(self, script, what, seconds=10.0):
-        """Polls the page's `script` (an expression) until it is true; fails naming `what`."""
-        deadline = time.monotonic() + seconds
-        while not self.driver.execute_script("return !!(%s)" % script):
-            if time.monotonic() > deadline:
-                raise AssertionError("waited %g s for %s" % (seconds, what))
-            time.sleep(0.02)
 
     def game_keys(self):
         """How many keys have reached the game itself."""
@@ -484,7 +571,12 @@ class GamePage:
     def focused(self):
         return self.driver.execute_script("return document.activeElement.id")
 
-    def frames_stopped(self, seconds=0.5):
-        before = self.clock("readings")
+    def stays(self, value, seconds=0.5):
+        """True if `value()` is the same after `seconds` as now: for what must not happen, which
+        no wait can see come."""
+        before = value()
         time.sleep(seconds)
-        return self.clock("readings") == before
+        return value() == before
+
+    def frames_stopped(self, seconds=0.5):
+        return self.stays(lambda: self.clock("readings"), seconds)

@@ -1,5 +1,8 @@
 #include "x_session.h"
 
+#include "probe_counts.h"
+#include "wait.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <chrono>
@@ -7,6 +10,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/mman.h>
 #include <thread>
 #include <unistd.h>
 
@@ -217,6 +221,24 @@ GameWindow::GameWindow(const XServer& x, const GameOptions& options) : x_(x)
     }
     launch.env = x.clientEnv();
     std::string preload;
+    if (options.probe)
+    {
+        // A zeroed file of the counts' size, which the game's probe maps as this does.
+        const std::string path = dir_.file("probe");
+        const int file = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (file >= 0 && ftruncate(file, sizeof(ProbeCounts)) == 0)
+        {
+            void* mapped =
+                mmap(nullptr, sizeof(ProbeCounts), PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
+            probe_ = mapped != MAP_FAILED ? static_cast<ProbeCounts*>(mapped) : nullptr;
+        }
+        if (file >= 0)
+        {
+            close(file);
+        }
+        preload = GEMWELL_PROBE_LIBRARY;
+        launch.env.push_back("GEMWELL_PROBE=" + path);
+    }
     for (const std::string& library : options.preload)
     {
         preload += (preload.empty() ? "" : ":") + library;
@@ -237,6 +259,111 @@ GameWindow::GameWindow(const XServer& x, const GameOptions& options) : x_(x)
     launch.stderrPath = dir_.file("stderr");
     launched_ = std::chrono::steady_clock::now();
     process_ = std::make_unique<Process>(launch);
+}
+
+GameWindow::~GameWindow()
+{
+    process_.reset();
+    if (probe_ != nullptr)
+    {
+        munmap(probe_, sizeof(ProbeCounts));
+    }
+}
+
+GameCounts GameWindow::counts() const
+{
+    GameCounts now;
+    if (probe_ != nullptr)
+    {
+        now.characters = probe_->characters;
+        now.specials = probe_->specials;
+        now.swaps = probe_->swaps;
+        now.swapsAtKey = probe_->swapsAtKey;
+        now.reshapes = probe_->reshapes;
+        now.swapsAtReshape = probe_->swapsAtReshape;
+        now.width = static_cast<int>(probe_->reshapeWidth);
+        now.height = static_cast<int>(probe_->reshapeHeight);
+    }
+    return now;
+}
+
+std::string GameWindow::failureState()
+{
+    const GameCounts now = counts();
+    std::string state =
+        "the game has taken " + std::to_string(now.characters) + " character keys and " +
+        std::to_string(now.specials) + " special keys, drawn " + std::to_string(now.swaps) +
+        " frames (" + std::to_string(now.swaps - now.swapsAtKey) +
+        " since its last key), last reshaped to " + std::to_string(now.width) + " x " +
+        std::to_string(now.height) + (running() ? "" : ", and is no longer running");
+    if (!failureShot_.empty())
+    {
+        state += writePng(screenshot(), failureShot_) ? "; the screen is saved as " + failureShot_
+                                                      : "; no screen to save";
+    }
+    return state;
+}
+
+bool GameWindow::pressKeys(const std::vector<std::string>& names, const std::string& step,
+                           int frames)
+{
+    for (const std::string& name : names)
+    {
+        const uint64_t before = counts().keys();
+        keys({name});
+        const auto taken = [this, before, frames]
+        {
+            const GameCounts now = counts();
+            return now.keys() > before && now.swaps >= now.swapsAtKey + frames;
+        };
+        if (!waitFor(step + ": the game to take key " + name + " and draw " +
+                         std::to_string(frames) + " frames after it",
+                     taken, [this] { return failureState(); }))
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool GameWindow::waitForNewFrame(const std::string& step, int frames)
+{
+    // The frame that ends at swap n + 1 may have begun before this call; the next one cannot.
+    const uint64_t wanted = counts().swaps + 1 + frames;
+    return waitFor(
+        step + ": " + std::to_string(frames) + " frames begun after it to be drawn (up to frame " +
+            std::to_string(wanted) + ")",
+        [this, wanted] { return counts().swaps >= wanted; }, [this] { return failureState(); });
+}
+
+bool GameWindow::waitForReshape(int width, int height, const std::string& step)
+{
+    const auto reshaped = [this, width, height]
+    {
+        const GameCounts now = counts();
+        return now.width == width && now.height == height && now.swaps > now.swapsAtReshape;
+    };
+    return waitFor(step + ": the game to be reshaped to " + std::to_string(width) + " x " +
+                       std::to_string(height) + " and draw a frame at that size",
+                   reshaped, [this] { return failureState(); });
+}
+
+bool GameWindow::waitForPicture(const std::string& step, const std::string& expected,
+                                const std::function<bool(const Screenshot&)>& good,
+                                Screenshot& shot,
+                                const std::function<std::string(const Screenshot&)>& describe)
+{
+    const auto shown = [&]
+    {
+        shot = screenshot();
+        return good(shot);
+    };
+    const auto seen = [&]
+    {
+        const std::string what = describe ? describe(shot) + "; " : std::string();
+        return "the screen shows " + what + failureState();
+    };
+    return waitFor(step + ": the screen to show " + expected, shown, seen);
 }
 
 double GameWindow::secondsSinceLaunch() const

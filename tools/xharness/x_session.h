@@ -8,12 +8,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 struct _XDisplay;
 struct xdo;
+struct ProbeCounts;
 
 // Calendar time the game sees under libfaketime, and so the seed of its random generator
 // (tools/fixed_epoch.txt, which the browser tests read too).
@@ -69,6 +71,23 @@ struct GameOptions
     bool emptyArgv = false;            // start it with no arguments at all, not even its name
     std::vector<std::string> preload;  // libraries to preload ahead of libfaketime
     std::vector<std::string> env;      // extra environment
+    // Preload the probe that counts the keys the game took, its frames and reshapes, which the
+    // waits below read. Off under a sanitizer, whose runtime must come first.
+    bool probe = true;
+};
+
+// What the probe has counted in the game so far; all zero without it.
+struct GameCounts
+{
+    uint64_t characters = 0;  // keyboard callbacks done
+    uint64_t specials = 0;    // special-key callbacks done (arrows; freeglut sends shift too)
+    uint64_t swaps = 0;       // frames drawn
+    uint64_t swapsAtKey = 0;  // frames drawn when the last key callback was done
+    uint64_t reshapes = 0;
+    uint64_t swapsAtReshape = 0;
+    int width = 0;  // the size the last reshape gave
+    int height = 0;
+    uint64_t keys() const { return characters + specials; }
 };
 
 // The real binary in its own scratch working directory, with its window found and focused.
@@ -76,6 +95,10 @@ class GameWindow
 {
 public:
     GameWindow(const XServer& x, const GameOptions& options = GameOptions());
+
+    ~GameWindow();
+    GameWindow(const GameWindow&) = delete;
+    GameWindow& operator=(const GameWindow&) = delete;
 
     // Waits for the window and its first drawn gems; false if they never came.
     bool waitUntilShown(double seconds = 20.0);
@@ -89,6 +112,28 @@ public:
 
     // Asks for a new window size.
     void resize(int width, int height);
+
+    // The waits: each polls for its effect until kStepDeadlineSeconds, and on the deadline
+    // prints "STEP: what it waited for: not within N s; what was seen", saves the screen where
+    // saveFailuresTo says, and returns false. They need the probe.
+    GameCounts counts() const;
+    // Sends each key and waits until the game's callback has taken it and `frames` frames have
+    // been drawn after that.
+    bool pressKeys(const std::vector<std::string>& names, const std::string& step, int frames = 1);
+    // Waits until `frames` frames that began after this call have been drawn (a clock step
+    // shows in the first).
+    bool waitForNewFrame(const std::string& step, int frames = 1);
+    // Waits until the game has been reshaped to width x height and has drawn a frame since.
+    bool waitForReshape(int width, int height, const std::string& step);
+    // Takes screenshots until one satisfies `good` and leaves it in `shot`; `describe` says
+    // what the last one showed, for the failure.
+    bool waitForPicture(const std::string& step, const std::string& expected,
+                        const std::function<bool(const Screenshot&)>& good, Screenshot& shot,
+                        const std::function<std::string(const Screenshot&)>& describe = {});
+    // Where a failed wait saves the screen (a PNG's path); empty, the default: nowhere.
+    void saveFailuresTo(const std::string& pngPath) { failureShot_ = pngPath; }
+    // The probe's counts as text, and the screen saved where saveFailuresTo says.
+    std::string failureState();
 
     // The window's contents now; an empty screenshot if it could not be taken.
     Screenshot screenshot();
@@ -116,6 +161,8 @@ private:
     std::unique_ptr<Process> process_;
     WindowId window_ = 0;
     std::chrono::steady_clock::time_point launched_;
+    ProbeCounts* probe_ = nullptr;
+    std::string failureShot_;
 };
 
 // Sleeps for a while of wall-clock time.
