@@ -217,7 +217,9 @@ class BrowserEdition(unittest.TestCase):
             ActionChains(self.driver).send_keys(Keys.SPACE).perform()
             self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "true")
             self.assertEqual(self.page.focused(), "game")
-            self.page.play(self.script, lambda name: compare_marked(self, self.page, name))
+            self.page.play(
+                self.script, lambda name: compare_marked(self, self.page, name), self.frames
+            )
             # Remembered: a reload starts with the marks.
             self.load()
             self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "true")
@@ -245,7 +247,7 @@ class BrowserEdition(unittest.TestCase):
             ActionChains(self.driver).click(self.shapes_switch()).perform()
             self.assertEqual(self.shapes_switch().get_attribute("aria-checked"), "true")
             before, _ = script_until(self.script, "stacked")
-            self.page.play(before)
+            self.page.play(before, frames=self.frames)
             compare_marked(self, self.page, "stacked")
         finally:
             self.driver.execute_cdp_cmd(
@@ -550,7 +552,7 @@ class Phone(unittest.TestCase):
                 self.page.button("Shapes on gems").get_attribute("aria-checked"), "true"
             )
             self.page.tap_script(
-                self.script, lambda name: compare_marked(self, self.page, name, out)
+                self.script, lambda name: compare_marked(self, self.page, name, out), self.frames
             )
         finally:
             self.driver.execute_script("localStorage.clear()")
@@ -746,7 +748,10 @@ class Phone(unittest.TestCase):
         self.assertEqual(page.game_keys(), keys, "a resting stick moved the piece")
         page.pad(0)
         page.pad_script(
-            self.script, self.PAD_BUTTONS, lambda name: compare(self, page, self.out, name)
+            self.script,
+            self.PAD_BUTTONS,
+            lambda name: compare(self, page, self.out, name),
+            self.frames,
         )
 
     def test_two_pads_at_once_sticks_start_back_and_a_held_soft_drop(self):

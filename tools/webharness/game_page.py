@@ -546,25 +546,30 @@ class GamePage:
             count,
         )
 
-    def pad_press(self, index, button=None, axes=None):
-        """Pad `index` presses `button` (or pushes its axes), until a key has reached the game,
-        then lets go."""
+    def pad_press(self, index, button=None, axes=None, frames=3):
+        """Pad `index` presses `button` (or pushes its axes) until a key has reached the game,
+        then lets go; waits until the game drew `frames` frames after it."""
         before = self.game_keys()
         self.pad(index, [] if button is None else [button], axes)
         self.wait_until(
             "window.gemwellTestClock.gameKeys.length > %d" % before,
             "pad %d's button %s or axes %s to reach the game" % (index, button, axes),
         )
+        readings = self.clock("readings")
         self.pad(index)
-        self.wait_frames()
+        self.wait_until(
+            lambda: self.clock("readings") >= readings + frames,
+            "pad %d: %d frames after its press" % (index, frames),
+        )
 
-    def pad_script(self, script, buttons, shot=None):
-        """Plays a script on pad 0, `buttons` giving the button for each named action."""
+    def pad_script(self, script, buttons, shot=None, frames=RESTING_FRAMES):
+        """Plays a script on pad 0, `buttons` giving the button for each named action, each step
+        let run `frames` frames; calls shot(name) at its shots."""
         for kind, value in script:
             if kind == "key":
-                self.pad_press(0, buttons[BUTTONS[value]])
+                self.pad_press(0, buttons[BUTTONS[value]], frames=frames)
             elif kind == "advance":
-                self.advance(int(value))
+                self.advance(int(value), 1 + frames)
             elif shot is not None:
                 shot(value)
 
