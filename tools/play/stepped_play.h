@@ -91,5 +91,8 @@ private:
     ScratchDir clockDir_;
     std::string clock_ = clockDir_.file("clock");
     int seconds_ = 0;
+    // With --shapes the marks cover the gems' centres, where the well is read: a shot then waits
+    // for the gems in the predicted cells, whatever their colour.
+    bool marked_ = false;
     std::unique_ptr<GameWindow> game_;
 };
