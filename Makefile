@@ -65,6 +65,7 @@ test: deps-test
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 	ctest --preset unit -j $(JOBS)
+	ctest --preset identity
 	ctest --preset e2e
 	$(MAKE) --no-print-directory web
 	ctest --preset web
