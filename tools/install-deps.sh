@@ -23,8 +23,8 @@ web=(cmake make emscripten)
 package=("${build[@]}" "${test_build[@]}" build-essential dpkg-dev debhelper)
 # make package-check: git to export the tree, mmdebstrap for the chroots (zstd packs them),
 # sbuild, autopkgtest and piuparts, newuidmap and newgidmap (uidmap) for the unshare modes,
-# and blhc for the build log.
-package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap blhc)
+# blhc for the build log, and arch-test, which mmdebstrap needs for an i386 chroot.
+package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap blhc arch-test)
 # make test: the package's tools and Build-Depends; Xvfb, faketime and Mesa's software OpenGL
 # for the end-to-end tests; the release's default clang and its runtime
 # for the fuzz target; what checks the package: lintian, hardening-check (devscripts),
