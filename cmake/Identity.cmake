@@ -6,7 +6,7 @@ set(GEMWELL_APP_ID "example.gemwell.Gemwell" CACHE STRING
 set(GEMWELL_HOMEPAGE "https://gemwell.example/" CACHE STRING "The game's homepage")
 set(GEMWELL_DEVELOPER_NAME "The gemwell developers" CACHE STRING
     "Who makes the game, as software centres show it")
-set(GEMWELL_MAINTAINER "Gemwell maintainers <maintainers@users.noreply.c-seed-45b34406.example>"
+set(GEMWELL_MAINTAINER "Gemwell maintainers <maintainers@gemwell.example>"
     CACHE STRING "The package's maintainer, as \"Name <address>\"")
 # AppStream's developer id is the app id's domain part (example.gemwell for example.gemwell.Gemwell).
 string(REGEX REPLACE "\\.[^.]+$" "" GEMWELL_DEVELOPER_ID "${GEMWELL_APP_ID}")

@@ -9,10 +9,12 @@ set -euo pipefail
 
 # make run, make build: the compiler, CMake and the GL and GLUT headers.
 build=(cmake g++ make libglut-dev libglu1-mesa-dev libgl-dev)
-# What building the tests adds: GoogleTest, and Xlib, libxdo, libpng and libfaketime for the X
-# harness. These and build, less the compiler and make that every Debian build has, are
-# debian/control's Build-Depends, these marked <!nocheck> (the packaging_identity test compares).
-test_build=(libgtest-dev libx11-dev libxdo-dev libpng-dev libfaketime)
+# What building the unit tests adds: GoogleTest. These and build, less the compiler and make
+# that every Debian build has, are debian/control's Build-Depends, these marked <!nocheck> (the
+# packaging_identity test compares); the package builds the unit tests alone.
+test_build=(libgtest-dev)
+# What the other tests add to that: Xlib, libxdo, libpng and libfaketime for the X harness.
+x_harness=(libx11-dev libxdo-dev libpng-dev libfaketime)
 # make web: the browser edition, with Debian's emscripten (which brings clang, lld, binaryen,
 # node and acorn).
 web=(cmake make emscripten)
@@ -21,8 +23,8 @@ web=(cmake make emscripten)
 package=("${build[@]}" "${test_build[@]}" build-essential dpkg-dev debhelper)
 # make package-check: git to export the tree, mmdebstrap for the chroots (zstd packs them),
 # sbuild, autopkgtest and piuparts, newuidmap and newgidmap (uidmap) for the unshare modes,
-# and blhc for the build log.
-package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap blhc)
+# blhc for the build log, and arch-test, which mmdebstrap needs for an i386 chroot.
+package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap blhc arch-test)
 # make test: the package's tools and Build-Depends; Xvfb, faketime and Mesa's software OpenGL
 # for the end-to-end tests; the release's default clang and its runtime
 # for the fuzz target; what checks the package: lintian, hardening-check (devscripts),
@@ -30,7 +32,7 @@ package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap b
 # for the browser tests, headless Chromium driven by Selenium; for the gems' marks under
 # simulated colour vision, numpy and PIL.
 # No name carries a version, so that every release installs its own current package.
-test=("${package[@]}" xvfb faketime libgl1-mesa-dri clang libclang-rt-dev lintian devscripts
+test=("${package[@]}" "${x_harness[@]}" xvfb faketime libgl1-mesa-dri clang libclang-rt-dev lintian devscripts
       appstream desktop-file-utils mandoc man-db groff-base binutils
       "${web[@]}" chromium chromium-driver python3-selenium python3-numpy python3-pil)
 bench=("${build[@]}" libbenchmark-dev)

@@ -13,6 +13,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 work=${PACKAGE_CHECK_DIR:-$top/build-package-check}
 arch=$(dpkg --print-architecture)
+arch_native=$arch
 say() { printf 'package-check: %s\n' "$*"; }
 
 set -m
@@ -77,18 +78,23 @@ source_package() {
     say "$(basename "$dsc") from $(git -C "$top" rev-parse --short HEAD)"
 }
 
+# chroot_tarball NAME [OPTION...]: the suite is NAME up to its first hyphen.
 chroot_tarball() {
-    logged "$work/mmdebstrap-$1.log" mmdebstrap --variant=buildd \
-        --aptopt='Acquire::Check-Valid-Until "false"' "$1" "$work/$1.tar.zst" "$mirror"
+    local name=$1
+    shift
+    logged "$work/mmdebstrap-$name.log" mmdebstrap --variant=buildd \
+        --aptopt='Acquire::Check-Valid-Until "false"' "$@" "${name%%-*}" "$work/$name.tar.zst" \
+        "$mirror"
 }
 
-# sbuild SUITE OUTPUT_DIR [OPTION...]: the source package built in a fresh chroot of SUITE.
+# sbuild CHROOT OUTPUT_DIR [OPTION...]: the source package built in a fresh chroot from the
+# tarball CHROOT, whose suite is CHROOT up to its first hyphen.
 build() {
-    local suite=$1 out=$2
+    local chroot=$1 out=$2
     shift 2
     mkdir -p "$out"
-    (cd "$out" && logged sbuild.log sbuild --chroot-mode=unshare --chroot="$work/$suite.tar.zst" \
-        --dist="$suite" --arch-any --no-arch-all --no-run-piuparts --no-run-autopkgtest \
+    (cd "$out" && logged sbuild.log sbuild --chroot-mode=unshare --chroot="$work/$chroot.tar.zst" \
+        --dist="${chroot%%-*}" --arch-any --no-arch-all --no-run-piuparts --no-run-autopkgtest \
         --no-apt-upgrade --no-apt-distupgrade --nolog "$@" "$dsc")
     grep -q '^Status: successful' "$out/sbuild.log" || { say "sbuild did not succeed"; return 1; }
 }
@@ -137,11 +143,98 @@ build_trixie() {
     grep -E '^[0-9]+% tests passed' "$work/trixie/sbuild.log"
 }
 
+# installed_tests NAME [COMMAND PREFIX...]: autopkgtest, its artifacts (the game's standard
+# error among them) in $work/NAME.
 installed_tests() {
-    logged "$work/autopkgtest.log" autopkgtest -U --output-dir "$work/autopkgtest" \
+    local name=$1
+    shift
+    logged "$work/$name.log" "$@" autopkgtest -U --output-dir "$work/$name" \
         "$work/unstable/$deb" "$dsc" \
         -- unshare --release unstable --tarball "$work/unstable.tar.zst"
-    grep -E '^play +' "$work/autopkgtest.log" | tail -n 1
+    grep -E '^play: |^play +' "$work/$name.log" | tail -n 4
+}
+
+# The same on a loaded machine: the test at the lowest priority beside a busy loop on every
+# core, as on a shared test machine, so that no wait in it may depend on the machine's speed.
+installed_tests_loaded() {
+    local busy=() i status=0
+    for i in $(seq "$(nproc)"); do
+        sh -c 'while :; do :; done' &
+        busy+=($!)
+    done
+    installed_tests autopkgtest-loaded nice -n 19 || status=$?
+    kill "${busy[@]}"
+    return "$status"
+}
+
+# The unit tests print the replay fingerprint; every architecture's must be the committed one.
+check_fingerprint() {
+    local name=$1 found
+    found=$(grep -o -E 'replay fingerprint: [0-9a-f]{16}' "$2" | tail -n 1 | cut -d' ' -f3)
+    [ -n "$found" ] || { say "no replay fingerprint in $2"; return 1; }
+    say "$name replay fingerprint: $found"
+    [ "$found" = "$expected_fingerprint" ] ||
+        { say "$name plays differently: $found, not $expected_fingerprint"; return 1; }
+}
+
+# What every sponsor, team or derivative changes: the team as Maintainer with an uploader, a
+# derivative's local version, one more Build-Depends. The copy must build, with its tests.
+build_any_maintainer() {
+    local dir=$work/any-maintainer local_version=${version}ubuntu1
+    local copy=$dir/gemwell-$upstream
+    mkdir -p "$dir"
+    cp -a "$work/gemwell-$upstream" "$copy"
+    ln -s "../gemwell_$upstream.orig.tar.xz" "$dir/"
+    sed -i -e 's/^Maintainer: .*/Maintainer: Debian Games Team <pkg-games-devel@lists.alioth.debian.org>\nUploaders: A Sponsor <sponsor@gemwell.example>/' \
+        -e 's/^ libgtest-dev <!nocheck>,$/&\n pkgconf,/' "$copy/debian/control"
+    sed -i "1s/($version)/($local_version)/" "$copy/debian/changelog"
+    if ! grep -q '^Uploaders: ' "$copy/debian/control" || ! grep -q '^ pkgconf,$' "$copy/debian/control" ||
+        ! head -n 1 "$copy/debian/changelog" | grep -qF "($local_version)"; then
+        say "the varied debian/ did not take"
+        return 1
+    fi
+    (cd "$dir" && logged dpkg-source.log dpkg-source -b "gemwell-$upstream")
+    local varied_dsc=$dir/gemwell_$local_version.dsc
+    mkdir -p "$dir/build"
+    (cd "$dir/build" && logged sbuild.log sbuild --chroot-mode=unshare \
+        --chroot="$work/unstable.tar.zst" --dist=unstable --arch-any --no-arch-all \
+        --no-run-piuparts --no-run-autopkgtest --no-run-lintian --no-apt-upgrade \
+        --no-apt-distupgrade --nolog "$varied_dsc")
+    grep -q '^Status: successful' "$dir/build/sbuild.log" || { say "sbuild did not succeed"; return 1; }
+    grep -E '^[0-9]+% tests passed' "$dir/build/sbuild.log"
+    say "built $(basename "$varied_dsc"): a team's Maintainer, Uploaders, one more Build-Depends"
+}
+
+build_i386() {
+    build unstable-i386 "$work/i386" --arch=i386 --no-run-lintian
+    grep -E '^[0-9]+% tests passed' "$work/i386/sbuild.log"
+    check_fingerprint i386 "$work/i386/sbuild.log"
+}
+
+# cross_check ARCH: a fresh unstable chroot with ARCH as a foreign architecture, in which
+# tools/cross-check-inside.sh cross-builds the package and runs the unit tests under qemu-user.
+cross_check() {
+    local arch=$1 out=$work/cross-$1 status=0
+    mkdir -p "$out/build"
+    mmdebstrap --variant=buildd --aptopt='Acquire::Check-Valid-Until "false"' \
+        --architectures="$arch_native,$arch" \
+        --include="crossbuild-essential-$arch,qemu-user,cmake,debhelper" \
+        --customize-hook="mkdir \"\$1/build\"" \
+        --customize-hook="copy-in $work/gemwell-$upstream /build" \
+        --customize-hook="chroot \"\$1\" sh /build/gemwell-$upstream/tools/cross-check-inside.sh $arch || touch \"\$1/build/failed\"" \
+        --customize-hook="sync-out /build $out/build" \
+        unstable /dev/null "$mirror" >"$out/mmdebstrap.log" 2>&1 || status=$?
+    if [ "$status" -ne 0 ] || [ -e "$out/build/failed" ]; then
+        local log
+        for log in "$out/mmdebstrap.log" "$out"/build/*.log; do
+            [ -s "$log" ] && { say "--- $log"; tail -n 30 "$log"; }
+        done
+        say "the $arch cross build or its unit tests failed"
+        return 1
+    fi
+    ls "$out/build/"gemwell_*_"$arch".deb
+    grep -E '^[0-9]+% tests passed' "$out/build/unit-tests.log"
+    check_fingerprint "$arch (qemu-user)" "$out/build/unit-tests.log"
 }
 
 # piuparts reads only gzip tarballs, so it gets the same chroot unpacked. Unstable's debconf
@@ -164,6 +257,7 @@ upstream=${version%-*}
 dsc=$work/gemwell_$version.dsc
 deb=gemwell_${version}_$arch.deb
 debs="$deb gemwell-dbgsym_${version}_$arch.deb"
+expected_fingerprint=$(git -C "$top" show HEAD:tests/replay_fingerprint.txt)
 say "in $work, chroots from $mirror"
 stage "subordinate ids for the unshare modes" subordinate_ids
 stage "upstream tarball and source package" source_package
@@ -171,9 +265,15 @@ stage "unstable: chroot tarball (mmdebstrap)" chroot_tarball unstable
 stage "unstable: build with the unit tests, lintian --pedantic on source and binary" build_unstable
 stage "unstable: blhc on the build log" hardening_flags
 stage "unstable: nocheck build, varied, for the same bytes" build_varied
-stage "unstable: autopkgtest in a clean testbed" installed_tests
+stage "unstable: autopkgtest in a clean testbed" installed_tests autopkgtest
+stage "unstable: autopkgtest again, at low priority beside a busy loop on every core" \
+    installed_tests_loaded
 stage "unstable: piuparts install, remove, purge" install_remove_purge
 stage "Debian 13: chroot tarball (mmdebstrap)" chroot_tarball trixie
 stage "Debian 13: build with the unit tests" build_trixie
+stage "unstable: a team's, a derivative's debian/, built with the unit tests" build_any_maintainer
+stage "i386: chroot tarball (mmdebstrap)" chroot_tarball unstable-i386 --architectures=i386
+stage "i386: build with the unit tests and the replay fingerprint" build_i386
+stage "arm64: cross build, and the unit tests under qemu-user" cross_check arm64
 
 print_stage_times

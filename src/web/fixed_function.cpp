@@ -243,9 +243,11 @@ Mesh sphereMesh(GLfloat radius, GLint slices, GLint stacks)
     const int vertexCount = slices * (stacks - 1) + 2;
     std::vector<GLfloat> vertices;
     vertices.reserve(static_cast<size_t>(vertexCount) * 6);
+    // clang-format off: Debian 12's and 13's clang-format lay a long lambda out differently.
     const auto add = [&vertices, radius](GLfloat x, GLfloat y, GLfloat z) {
         vertices.insert(vertices.end(), {x * radius, y * radius, z * radius, x, y, z});
     };
+    // clang-format on
     add(0.0f, 0.0f, 1.0f);
     for (int i = 1; i < stacks; ++i)
     {

@@ -18,6 +18,9 @@ TEST(FrameClock, ElapsedTimeIsModularAcrossTheWrap)
     EXPECT_EQ(millisToSeconds(16), 0.0160000008f);
     EXPECT_EQ(millisToSeconds(86400000u), 86400.0078f);
     EXPECT_EQ(millisToSeconds((1u << 24) + 1), 16777.2188f);
+    // Rounded to double, then to float; rounded once, straight to float (as the x87 unit of a
+    // 32-bit x86 build without SSE maths does), it would be 1400075.12.
+    EXPECT_EQ(millisToSeconds(1400075121u), 1400075.25f);
 }
 
 TEST(FrameClock, TickMeasuresFromTheLastReading)

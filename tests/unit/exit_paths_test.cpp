@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <gtest/gtest.h>
+#include <limits>
 #include <new>
 #include <unistd.h>
 
@@ -11,8 +12,10 @@ namespace
 void exhaustMemory()
 {
     installOutOfMemoryHandler();
-    // Ask for more than any machine has; the handler ends the process instead of throwing.
-    const size_t tooMuch = static_cast<size_t>(1) << 62;
+    // Ask for more than any address space holds, on 32-bit and 64-bit machines alike; the
+    // handler ends the process instead of throwing. Volatile, so the compiler cannot see the size
+    // and warn that it exceeds the largest object.
+    volatile size_t tooMuch = std::numeric_limits<size_t>::max() - 4095;
     volatile char* block = new char[tooMuch];
     block[0] = 1;
 }

@@ -5,6 +5,7 @@ harness's fixed time (so the seed, and every colour, is the native tests' one) a
 monotonic clock stands still until the test steps it, as tools/play steps the native
 game's through libfaketime. The game has no hook of its own.
 """
+
 import base64
 import gzip
 import os

@@ -46,9 +46,11 @@ Process::Process(const ProcessOptions& options)
     for (char** entry = environ; *entry != nullptr; ++entry)
     {
         const std::string inherited = *entry;
+        // clang-format off: Debian 12's and 13's clang-format lay this lambda out differently.
         const bool replaced = std::any_of(options.env.begin(), options.env.end(),
                                           [&](const std::string& given)
                                           { return nameOf(given) == nameOf(inherited); });
+        // clang-format on
         if (!replaced)
         {
             env.push_back(inherited);

@@ -61,10 +61,12 @@ Rgb Screenshot::medianAround(int x, int y, int radius) const
 
 int Screenshot::litPixels(int threshold) const
 {
+    // clang-format off: Debian 12's and 13's clang-format lay a lambda argument out differently.
     return static_cast<int>(std::count_if(pixels.begin(), pixels.end(),
                                           [threshold](const Rgb& p) {
                                               return std::max({p.r, p.g, p.b}) > threshold;
                                           }));
+    // clang-format on
 }
 
 int classifyPixel(const Rgb& pixel)
