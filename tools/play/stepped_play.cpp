@@ -71,6 +71,23 @@ void rest(Game& game)
     }
 }
 
+namespace
+{
+// One step as the rules take it: a key, or one frame of the step's length; a shot changes nothing.
+void applyStep(Game& game, const Step& step)
+{
+    if (step.kind == Step::Key)
+    {
+        pressKey(game, step.text);
+    }
+    else if (step.kind == Step::Advance)
+    {
+        g_frameSeconds = millisToSeconds(static_cast<uint32_t>(step.millis));
+        game.update();
+    }
+}
+}  // namespace
+
 // The game the steps leave, as the real one is left with the clock frozen between them.
 std::unique_ptr<Game> replay(const std::vector<Step>& steps)
 {
@@ -78,15 +95,7 @@ std::unique_ptr<Game> replay(const std::vector<Step>& steps)
     rest(*game);
     for (const Step& step : steps)
     {
-        if (step.kind == Step::Key)
-        {
-            pressKey(*game, step.text);
-        }
-        else if (step.kind == Step::Advance)
-        {
-            g_frameSeconds = millisToSeconds(static_cast<uint32_t>(step.millis));
-            game->update();
-        }
+        applyStep(*game, step);
         rest(*game);
     }
     return game;
@@ -219,15 +228,7 @@ int restingFrames(const std::vector<Step>& steps)
     int most = 0;
     for (const Step& step : steps)
     {
-        if (step.kind == Step::Key)
-        {
-            pressKey(*game, step.text);
-        }
-        else if (step.kind == Step::Advance)
-        {
-            g_frameSeconds = millisToSeconds(static_cast<uint32_t>(step.millis));
-            game->update();
-        }
+        applyStep(*game, step);
         g_frameSeconds = 0.0f;
         std::vector<float> before = gemPlaces(*game);
         for (int frame = 1; frame <= kRestingFrames && game->state != GameOver; ++frame)
