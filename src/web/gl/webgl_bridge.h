@@ -28,7 +28,7 @@ extern "C"
     // (column-major); with `twoSide` set, back faces show their back colour.
     void gemwell_webgl_draw(const LitVertex* vertices, int vertexCount, const uint16_t* indices,
                             int indexCount, const float* projection, int twoSide);
-    // Sends what the vertex stage has gathered to the canvas (fixed_function.cpp): at the end of a
+    // Sends what the vertex stage has gathered to the canvas (vertex_stage.cpp): at the end of a
     // frame, before the browser shows it.
     void gemwell_flush_drawing();
 
