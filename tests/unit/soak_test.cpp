@@ -1,50 +1,26 @@
 #include "event_driver.h"
+#include "event_stream.h"
 #include "game/gem.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <random>
-
-namespace
-{
-// A player who mostly lets time pass and now and then steers, with the odd stalled frame.
-Event randomEvent(std::mt19937& random)
-{
-    const uint32_t roll = random() % 100;
-    Event event;
-    if (roll < 60)
-    {
-        const uint32_t size = random() % 100;
-        event.millis = size < 85   ? random() % 50
-                       : size < 95 ? random() % 1000
-                       : size < 99 ? random() % 10000
-                                   : random() % (3u * 86400000u);
-        return event;
-    }
-    const EventKind commands[] = {EventKind::MoveLeft, EventKind::MoveRight,
-                                  EventKind::CycleColours, EventKind::SoftDrop,
-                                  EventKind::HardDrop};
-    event.kind = commands[roll % 5];
-    return event;
-}
-}  // namespace
 
 TEST(Soak, AMillionRandomStepsKeepEveryInvariant)
 {
     constexpr int64_t kSteps = 1000000;
-    std::mt19937 random(20261209);
+    EventStream stream(20261209);
     int64_t steps = 0;
     int games = 0;
     int64_t frames = 0;
     int64_t visits[5] = {};
     while (steps < kSteps)
     {
-        EventDriver driver(static_cast<uint32_t>(random()));
+        EventDriver driver(stream.gameSeed());
         ++games;
         bool going = true;
         while (steps < kSteps && going)
         {
-            going = driver.apply(randomEvent(random));
+            going = driver.apply(stream.next());
             ++visits[driver.game().state];
             ++steps;
         }

@@ -3,6 +3,7 @@
 // do, on any compiler or architecture, changes the hash. Prints it; with --expect HEX, fails
 // (status 1) unless it is that value.
 #include "event_driver.h"
+#include "event_stream.h"
 #include "game/gem.h"
 #include "game/piece.h"
 
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 
 namespace
 {
@@ -80,29 +80,6 @@ private:
     uint64_t hash_ = 0xcbf29ce484222325u;
 };
 
-// Mostly short frames, some long ones up to three days (whose seconds a float cannot hold
-// exactly), and a steering player; std::mt19937's output is the same everywhere, and only its
-// raw words are used, never a distribution (whose results the library may choose).
-Event nextEvent(std::mt19937& random)
-{
-    const uint32_t roll = static_cast<uint32_t>(random() % 100);
-    Event event;
-    if (roll < 60)
-    {
-        const uint32_t size = static_cast<uint32_t>(random() % 100);
-        const uint32_t word = static_cast<uint32_t>(random());
-        event.millis = size < 85   ? word % 50
-                       : size < 95 ? word % 1000
-                       : size < 99 ? word % 10000
-                                   : word % (3u * 86400000u);
-        return event;
-    }
-    const EventKind commands[] = {EventKind::MoveLeft, EventKind::MoveRight,
-                                  EventKind::CycleColours, EventKind::SoftDrop,
-                                  EventKind::HardDrop};
-    event.kind = commands[roll % 5];
-    return event;
-}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -118,20 +95,20 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    std::mt19937 random(kStreamSeed);
+    EventStream stream(kStreamSeed);
     Fingerprint fingerprint;
     int64_t steps = 0;
     int games = 0;
     while (steps < kSteps)
     {
         // A game over would end the process, so the driver stops there and a new game begins.
-        EventDriver driver(static_cast<uint32_t>(random()));
+        EventDriver driver(stream.gameSeed());
         ++games;
         fingerprint.add(driver.game());
         bool going = true;
         while (steps < kSteps && going)
         {
-            going = driver.apply(nextEvent(random));
+            going = driver.apply(stream.next());
             fingerprint.add(driver.game());
             ++steps;
         }
