@@ -5,8 +5,9 @@
 #include <functional>
 #include <string>
 
-// How long any one step may take to show its effect, however busy the machine.
-constexpr double kStepDeadlineSeconds = 30.0;
+// How long any one step may take to show its effect, however busy the machine: from
+// tools/step_deadline.txt, which the page driver reads too.
+constexpr double kStepDeadlineSeconds = GEMWELL_STEP_DEADLINE_SECONDS;
 
 // Polls `done` every few milliseconds for up to `seconds`. On the deadline, prints
 // "WHAT: not within N s; SEEN" (`seen` describes the last state) to stderr and returns false.
