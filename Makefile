@@ -4,15 +4,18 @@
 
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # One folder per preset, so that no build reconfigures or rebuilds another's: any target can
-# follow any other, and the dev build's -Werror never meets the play build's cache.
-BUILD := build
-DEV_BUILD := build-dev
-BENCH_BUILD := build-bench
-ASAN_BUILD := build-asan
-FUZZ_BUILD := build-fuzz
+# follow any other, and the dev build's -Werror never meets the play build's cache. The presets
+# name the folders; these read them there, when a recipe first needs one (cmake is installed by
+# then).
+preset_folder = $(shell cmake -DPRESET=$(1) -P cmake/PresetFolder.cmake)
+BUILD = $(call preset_folder,play)
+DEV_BUILD = $(call preset_folder,dev)
+BENCH_BUILD = $(call preset_folder,bench)
+ASAN_BUILD = $(call preset_folder,asan)
+FUZZ_BUILD = $(call preset_folder,fuzz)
+COVERAGE_BUILD = $(call preset_folder,coverage)
+WEB_BUILD = $(call preset_folder,web)
 PACKAGE_BUILD := build-package
-COVERAGE_BUILD := build-coverage
-WEB_BUILD := build-web
 # The tests' Python leaves no __pycache__ in the tree.
 export PYTHONDONTWRITEBYTECODE := 1
 # Debian's emscripten runs its JavaScript tools with node, which must find Debian's acorn.
