@@ -9,7 +9,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$top/build-i386}
-mkdir -p "$out/objects"
+mkdir -p "$out"
 out=$(cd "$out" && pwd)
 cxx=i686-linux-gnu-g++
 read -r -a extra <<<"${CXXFLAGS_EXTRA:-}"
@@ -30,10 +30,16 @@ rules_tests=(tests/unit/{commands,digit_image,frame_rate,game_cycle,gem_marks,ge
              tests/unit/{piece,random,settling,soak}_test.cpp)
 app_tests=(tests/unit/{clock,exit_paths,options,projection}_test.cpp)
 
-# object SOURCE: its object file's path, compiled if the source is newer.
+# Objects are kept per set of flags, and rebuilt when their source or any header is newer.
+objects_dir=$out/objects-$(echo "${flags[*]}" | md5sum | cut -c 1-8)
+mkdir -p "$objects_dir"
+newest_header=$(cd "$top" && ls -t src/*/*.h tools/support/*.h | head -n 1)
+
+# object SOURCE: its object file's path, compiled if out of date.
 object() {
-    local o=$out/objects/$(echo "$1" | tr / _).o
-    if [ ! "$o" -nt "$top/$1" ]; then
+    local o
+    o=$objects_dir/$(echo "$1" | tr / _).o
+    if [ ! "$o" -nt "$top/$1" ] || [ ! "$o" -nt "$top/$newest_header" ]; then
         (cd "$top" && "$cxx" "${flags[@]}" -Isrc -Itools/support \
             -I/usr/src/googletest/googletest/include -c "$1" -o "$o")
     fi
