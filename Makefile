@@ -26,7 +26,7 @@ REBUILD_DIR := build-rebuild
 FUZZ_SECONDS ?= 60
 
 .PHONY: all build run web web-run test asan fuzz bench package package-test package-check \
-	fresh-check coverage test-under-load \
+	i386-check fresh-check coverage test-under-load \
 	screenshot icons format format-check deps-build deps-web deps-test clean
 
 all: build
@@ -143,6 +143,14 @@ package-test: deps-test
 package-check:
 	@tools/install-deps.sh package-check
 	tools/package-check.sh
+
+# The rules, their unit tests and the replay fingerprint built for Debian's i386 baseline (no
+# SSE) with the i686 cross compiler, run under qemu-i386 as a processor without SSE, and their
+# objects searched for SSE instructions (see tools/i386-check.sh). Minutes, not package-check's
+# hour.
+i386-check:
+	@tools/install-deps.sh i386
+	tools/i386-check.sh
 
 # For each release in SUITE: make test on a fresh minimal Debian root holding only make and the
 # committed tree, then the package it built installed with apt into a second fresh root and

@@ -5,9 +5,6 @@ include(GNUInstallDirs)
 
 set(GEMWELL_INSTALL_GAMESDIR "games" CACHE STRING "Where the executable goes, under the prefix")
 
-include(cmake/SourceDateEpoch.cmake)
-string(TIMESTAMP GEMWELL_RELEASE_DATE "%Y-%m-%d" UTC)
-
 configure_file(data/gemwell.6.in gemwell.6 @ONLY)
 configure_file(data/gemwell.metainfo.xml.in ${GEMWELL_APP_ID}.metainfo.xml @ONLY)
 

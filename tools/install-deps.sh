@@ -3,7 +3,7 @@
 # Every program a make target calls comes from one of these lists (make itself excepted: it is
 # what runs this).
 # Usage: tools/install-deps.sh [--list] LIST, where LIST is build, test-build, web, test, bench,
-#        package, package-check, fresh, icons, coverage, format or load
+#        package, package-check, i386, fresh, icons, coverage, format or load
 #        (--list prints the list and installs nothing)
 set -euo pipefail
 
@@ -23,8 +23,13 @@ web=(cmake make emscripten)
 package=("${build[@]}" "${test_build[@]}" build-essential dpkg-dev debhelper)
 # make package-check: git to export the tree, mmdebstrap for the chroots (zstd packs them),
 # sbuild, autopkgtest and piuparts, newuidmap and newgidmap (uidmap) for the unshare modes,
-# blhc for the build log, and arch-test, which mmdebstrap needs for an i386 chroot.
-package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap blhc arch-test)
+# blhc for the build log, arch-test, which mmdebstrap needs for an i386 chroot, and objdump
+# (binutils), which looks for SSE instructions in the i386 game.
+package_check=(git dpkg-dev mmdebstrap zstd sbuild autopkgtest piuparts uidmap blhc arch-test
+               binutils)
+# make i386-check: the i686 cross compiler, GoogleTest's source to build for it, qemu-i386 to
+# run the result as a processor without SSE, and objdump.
+i386=(cmake make g++-i686-linux-gnu googletest qemu-user binutils)
 # make test: the package's tools and Build-Depends; Xvfb, faketime and Mesa's software OpenGL
 # for the end-to-end tests; the release's default clang and its runtime
 # for the fuzz target; what checks the package: lintian, hardening-check (devscripts),
@@ -60,6 +65,7 @@ case "${1:-build}" in
     bench) wanted=("${bench[@]}") ;;
     package) wanted=("${package[@]}") ;;
     package-check) wanted=("${package_check[@]}") ;;
+    i386) wanted=("${i386[@]}") ;;
     fresh) wanted=("${fresh[@]}") ;;
     icons) wanted=("${icons[@]}") ;;
     coverage) wanted=("${coverage[@]}") ;;

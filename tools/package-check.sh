@@ -206,10 +206,14 @@ build_any_maintainer() {
     say "built $(basename "$varied_dsc"): a team's Maintainer, Uploaders, one more Build-Depends"
 }
 
+# Built at Debian's i386 baseline, which has no SSE: the game must use none of its instructions.
 build_i386() {
     build unstable-i386 "$work/i386" --arch=i386 --no-run-lintian
     grep -E '^[0-9]+% tests passed' "$work/i386/sbuild.log"
     check_fingerprint i386 "$work/i386/sbuild.log"
+    dpkg-deb -x "$work/i386/gemwell_${version}_i386.deb" "$work/i386/root"
+    "$top/tools/no-sse-check.sh" "$work/i386/root/usr/games/gemwell" ||
+        { say "the i386 game uses SSE instructions, which Debian's i386 baseline lacks"; return 1; }
 }
 
 # cross_check ARCH: a fresh unstable chroot with ARCH as a foreign architecture, in which
@@ -273,7 +277,7 @@ stage "Debian 13: chroot tarball (mmdebstrap)" chroot_tarball trixie
 stage "Debian 13: build with the unit tests" build_trixie
 stage "unstable: a team's, a derivative's debian/, built with the unit tests" build_any_maintainer
 stage "i386: chroot tarball (mmdebstrap)" chroot_tarball unstable-i386 --architectures=i386
-stage "i386: build with the unit tests and the replay fingerprint" build_i386
+stage "i386: build with the unit tests and the replay fingerprint, and no SSE" build_i386
 stage "arm64: cross build, and the unit tests under qemu-user" cross_check arm64
 
 print_stage_times

@@ -1,5 +1,7 @@
 #include "app/clock.h"
 
+#include "app/float_precision.h"
+
 #include <chrono>
 
 float g_frameSeconds = 0.0f;
@@ -8,6 +10,14 @@ int32_t g_lastClock = 0;
 namespace
 {
 constexpr float kSecondsPerMilli = 0.001f;
+
+// Before main and before any other file's initialisers (the lowest priority a program may use):
+// every program that runs the rules links this file for g_frameSeconds, so none can do the
+// rules' arithmetic at the x87 unit's own precision.
+[[gnu::constructor(101)]] void roundAsTheRulesNeed()
+{
+    roundToDoublePrecision();
+}
 
 // Taken during static initialisation, so the first frame also counts the start-up before main.
 const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();

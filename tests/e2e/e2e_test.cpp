@@ -6,6 +6,7 @@
 #include "prediction.h"
 #include "process.h"
 #include "running_play.h"
+#include "stepped_play.h"
 #include "wait.h"
 #include "x_session.h"
 
@@ -35,13 +36,6 @@ protected:
         return shown ? std::move(game) : nullptr;
     }
 
-    // Plays the keys on the game, each once the screen shows what the rules predict of the
-    // keys so far (tools/play/running_play.h).
-    bool play(GameWindow& game, const std::vector<std::string>& script, int rows)
-    {
-        return playKeys(game, played_, script, rows);
-    }
-
     // Compares the lowest `rows` rows of the well on screen with the predicted board.
     static void expectWellShows(const Screenshot& shot, const Game& predicted, int rows)
     {
@@ -61,8 +55,25 @@ protected:
     }
 
     XServer x;
-    std::vector<std::string> played_;  // the keys play() has sent, for the predictions
 };
+
+// The keys as the stepped clock plays them (tools/play/stepped_play.h): the game's clock stands
+// still while each key is taken and drawn, then moves one step after every key but a soft drop,
+// for a slide, a cycle or a clearing to finish. However long a busy machine takes over a key,
+// the piece cannot fall meanwhile, so the key never lands in the next one.
+std::vector<Step> keySteps(const std::vector<std::string>& keys)
+{
+    std::vector<Step> steps;
+    for (const std::string& key : keys)
+    {
+        steps.push_back({Step::Key, key});
+        if (key != "x" && key != "Down")
+        {
+            steps.push_back({Step::Advance, "", kStepMillis});
+        }
+    }
+    return steps;
+}
 }  // namespace
 
 TEST_F(EndToEnd, WindowIsBlack640x480WithTheFirstPieceFallingInColumnTwo)
@@ -149,10 +160,12 @@ TEST_F(EndToEnd, MovesCyclesAndHardDropsBuildThePredictedBoard)
     playScript(*predicted, script);
     ASSERT_EQ(boardGemCount(*predicted), 12);
 
-    const auto game = launch();
-    ASSERT_TRUE(game);
-    ASSERT_TRUE(play(*game, script, 6));
-    expectWellShows(game->screenshot(), *predicted, 6);
+    std::vector<Step> steps = keySteps(script);
+    steps.push_back({Step::Shot, "moves-cycles-drops"});
+    SteppedGame game(x, {}, {});
+    // Shots and a failure's screen go to the working directory, the build tree.
+    ASSERT_TRUE(game.play(steps, "."));
+    expectWellShows(game.shot("moves-cycles-drops"), *predicted, 6);
 }
 
 TEST_F(EndToEnd, HoldingSpaceEndsTheGameQuickly)
@@ -180,16 +193,19 @@ TEST_F(EndToEnd, ALineVanishesAndTheGemsAboveFallIntoTheGap)
     playScript(*predicted, before);
     ASSERT_EQ(boardGemCount(*predicted), 9);
 
-    const auto game = launch();
-    ASSERT_TRUE(game);
-    ASSERT_TRUE(play(*game, before, 6));
-    expectWellShows(game->screenshot(), *predicted, 6);
+    std::vector<Step> steps = keySteps(before);
+    steps.push_back({Step::Shot, "line-before"});
+    const std::vector<Step> clearingSteps = keySteps(clearing);
+    steps.insert(steps.end(), clearingSteps.begin(), clearingSteps.end());
+    steps.push_back({Step::Shot, "line-cleared"});
+    SteppedGame game(x, {}, {});
+    ASSERT_TRUE(game.play(steps, "."));
+    expectWellShows(game.shot("line-before"), *predicted, 6);
 
     playScript(*predicted, clearing);
     ASSERT_EQ(boardGemCount(*predicted), 9);  // three in, three out
     ASSERT_EQ(predicted->colours[cellIndex(1, 0)], 3);
-    ASSERT_TRUE(play(*game, clearing, 6));
-    expectWellShows(game->screenshot(), *predicted, 6);
+    expectWellShows(game.shot("line-cleared"), *predicted, 6);
 }
 
 TEST_F(EndToEnd, ResizingToExtremesKeepsPlayingAndDrawingInPlace)

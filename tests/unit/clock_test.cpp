@@ -1,4 +1,5 @@
 #include "app/clock.h"
+#include "app/float_precision.h"
 
 #include <climits>
 #include <gtest/gtest.h>
@@ -19,7 +20,9 @@ TEST(FrameClock, ElapsedTimeIsModularAcrossTheWrap)
     EXPECT_EQ(millisToSeconds(86400000u), 86400.0078f);
     EXPECT_EQ(millisToSeconds((1u << 24) + 1), 16777.2188f);
     // Rounded to double, then to float; rounded once, straight to float (as the x87 unit of a
-    // 32-bit x86 build without SSE maths does), it would be 1400075.12.
+    // 32-bit x86 build without SSE maths does at its own precision), it would be 1400075.12.
+    // The frame clock set that unit to double precision before main, in every program.
+    EXPECT_TRUE(roundsToDoublePrecision());
     EXPECT_EQ(millisToSeconds(1400075121u), 1400075.25f);
 }
 

@@ -2,6 +2,7 @@
 // hash of the board, the piece and the state after every event. Any change to what the rules
 // do, on any compiler or architecture, changes the hash. Prints it; with --expect HEX, fails
 // (status 1) unless it is that value.
+#include "app/float_precision.h"
 #include "event_driver.h"
 #include "event_stream.h"
 #include "game/gem.h"
@@ -93,6 +94,15 @@ int main(int argc, char** argv)
     {
         std::fprintf(stderr, "usage: %s [--expect HEX]\n", argv[0]);
         return 2;
+    }
+
+    // The frame clock sets this before main; without it a 32-bit x86 build without SSE maths
+    // could print the right hash for this stream and still round another game's frame times
+    // differently.
+    if (!roundsToDoublePrecision())
+    {
+        std::fprintf(stderr, "replay: the floating-point unit does not round to double\n");
+        return 1;
     }
 
     EventStream stream(kStreamSeed);

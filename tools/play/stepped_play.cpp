@@ -435,6 +435,7 @@ bool SteppedGame::play(const std::vector<Step>& steps, const std::string& outDir
                 std::fprintf(stderr, "%s: cannot write the screenshot\n", name.c_str());
                 return false;
             }
+            shots_[step.text] = shot;
         }
     }
     return true;
@@ -465,5 +466,11 @@ bool SteppedGame::resizeTo(int width, int height)
 bool SteppedGame::quit()
 {
     game_->keys({"q"});
-    return game_->waitForExit(10.0) == kQuitStatus;
+    return game_->waitForExit(10.0, "quitting with q") == kQuitStatus;
+}
+
+Screenshot SteppedGame::shot(const std::string& name) const
+{
+    const auto found = shots_.find(name);
+    return found != shots_.end() ? found->second : Screenshot();
 }

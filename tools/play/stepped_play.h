@@ -9,6 +9,7 @@
 #include "x_session.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +87,8 @@ public:
     bool resizeTo(int width, int height);
     // Quits with q; true if the game ended with its quit status.
     bool quit();
+    // The shot `play` took under that name; an empty screenshot if it took none.
+    Screenshot shot(const std::string& name) const;
 
 private:
     ScratchDir clockDir_;
@@ -95,4 +98,5 @@ private:
     // for the gems in the predicted cells, whatever their colour.
     bool marked_ = false;
     std::unique_ptr<GameWindow> game_;
+    std::map<std::string, Screenshot> shots_;
 };

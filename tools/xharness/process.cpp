@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include "wait.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -184,6 +186,17 @@ CommandResult runCommand(const std::vector<std::string>& argv, const std::vector
     result.status = process.wait(seconds);
     process.kill();
     result.output = readFile(options.stdoutPath);
+    if (result.status < 0)
+    {
+        std::string command;
+        for (const std::string& word : argv)
+        {
+            command += (command.empty() ? "" : " ") + word;
+        }
+        reportTimeout("running " + command + ": the command to end", seconds,
+                      "it was still running, and is killed; its output so far: " +
+                          result.output.substr(0, 2000));
+    }
     return result;
 }
 

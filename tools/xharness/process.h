@@ -49,7 +49,8 @@ struct CommandResult
     std::string output;
 };
 
-// Runs a command with a time limit and collects its standard output.
+// Runs a command with a time limit and collects its standard output; a command that outlives it
+// is killed, and the timeout reported with the output so far.
 CommandResult runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                          double seconds = 10.0);
 

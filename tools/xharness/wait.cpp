@@ -4,6 +4,11 @@
 #include <cstdio>
 #include <thread>
 
+void reportTimeout(const std::string& what, double seconds, const std::string& seen)
+{
+    std::fprintf(stderr, "%s: timed out after %.0f s; %s\n", what.c_str(), seconds, seen.c_str());
+}
+
 bool waitFor(const std::string& what, const std::function<bool()>& done,
              const std::function<std::string()>& seen, double seconds)
 {
@@ -17,8 +22,7 @@ bool waitFor(const std::string& what, const std::function<bool()>& done,
             {
                 return true;
             }
-            std::fprintf(stderr, "%s: not within %.0f s; %s\n", what.c_str(), seconds,
-                         seen ? seen().c_str() : "it never happened");
+            reportTimeout(what, seconds, seen ? seen() : "it never happened");
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

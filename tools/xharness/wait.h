@@ -9,7 +9,11 @@
 // tools/step_deadline.txt, which the page driver reads too.
 constexpr double kStepDeadlineSeconds = GEMWELL_STEP_DEADLINE_SECONDS;
 
-// Polls `done` every few milliseconds for up to `seconds`. On the deadline, prints
-// "WHAT: not within N s; SEEN" (`seen` describes the last state) to stderr and returns false.
+// Every deadline's failure, to stderr: "WHAT: timed out after N s; SEEN", where WHAT names the
+// step and what it waited for, and SEEN what was there instead.
+void reportTimeout(const std::string& what, double seconds, const std::string& seen);
+
+// Polls `done` every few milliseconds for up to `seconds`. On the deadline, reports the timeout
+// (`seen` describes the last state) and returns false.
 bool waitFor(const std::string& what, const std::function<bool()>& done,
              const std::function<std::string()>& seen = {}, double seconds = kStepDeadlineSeconds);

@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -82,6 +83,8 @@ XServer::XServer(int width, int height)
     displayPipe_ = fds[0];
     if (number.empty())
     {
+        reportTimeout("starting Xvfb: its display number", 15.0,
+                      server_->running() ? "it wrote none" : "it ended first");
         return;
     }
     name_ = ":" + number;
@@ -95,10 +98,13 @@ XServer::XServer(int width, int height)
             pause(0.1);
         }
     }
-    if (display_ != nullptr)
+    if (display_ == nullptr)
     {
-        xdo_ = xdo_new_with_opened_display(display_, name_.c_str(), 0);
+        reportTimeout("starting Xvfb: a client's connection to " + name_, 10.0,
+                      "every attempt was refused");
+        return;
     }
+    xdo_ = xdo_new_with_opened_display(display_, name_.c_str(), 0);
 }
 
 XServer::~XServer()
@@ -382,6 +388,7 @@ void GameWindow::sleepUntil(double seconds) const
 
 bool GameWindow::waitUntilShown(double seconds)
 {
+    const std::string what = "the game's start: its window, then gems drawn in it";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (window_ == 0 && std::chrono::steady_clock::now() < deadline && running())
     {
@@ -391,21 +398,31 @@ bool GameWindow::waitUntilShown(double seconds)
             pause(0.1);
         }
     }
-    if (window_ == 0)
+    if (window_ != 0)
     {
-        return false;
+        // No window manager: give the window the keyboard focus and put the pointer over it.
+        x_.pointTo(320, 240);
+        x_.focus(window_);
     }
-    // No window manager: give the window the keyboard focus and put the pointer over it.
-    x_.pointTo(320, 240);
-    x_.focus(window_);
-    while (std::chrono::steady_clock::now() < deadline && running())
+    int lit = 0;
+    while (window_ != 0 && std::chrono::steady_clock::now() < deadline && running())
     {
-        if (screenshot().litPixels() > 0)
+        lit = screenshot().litPixels();
+        if (lit > 0)
         {
             return true;
         }
         pause(0.1);
     }
+    const std::string seen = window_ == 0 ? "no window titled gemwell"
+                                          : "a window with " + std::to_string(lit) + " lit pixels";
+    if (!running())
+    {
+        std::fprintf(stderr, "%s: the game ended first, with status %d and %s; its errors: %s\n",
+                     what.c_str(), process_->wait(0.0), seen.c_str(), errors().c_str());
+        return false;
+    }
+    reportTimeout(what, seconds, seen);
     return false;
 }
 
@@ -434,9 +451,15 @@ Screenshot GameWindow::screenshot()
     return x_.capture(window_);
 }
 
-int GameWindow::waitForExit(double seconds)
+int GameWindow::waitForExit(double seconds, const std::string& step)
 {
-    return process_->wait(seconds);
+    const int status = process_->wait(seconds);
+    if (status < 0)
+    {
+        reportTimeout(step + ": the game to end", seconds,
+                      "it is still running; " + failureState());
+    }
+    return status;
 }
 
 std::string GameWindow::output() const

@@ -100,7 +100,8 @@ public:
     GameWindow(const GameWindow&) = delete;
     GameWindow& operator=(const GameWindow&) = delete;
 
-    // Waits for the window and its first drawn gems; false if they never came.
+    // Waits for the window and its first drawn gems; false, with what was seen, if they never
+    // came.
     bool waitUntilShown(double seconds = 20.0);
     pid_t pid() const { return process_->pid(); }
     const std::string& workingDirectory() const { return dir_.path(); }
@@ -114,7 +115,7 @@ public:
     void resize(int width, int height);
 
     // The waits: each polls for its effect until kStepDeadlineSeconds, and on the deadline
-    // prints "STEP: what it waited for: not within N s; what was seen", saves the screen where
+    // prints "STEP: what it waited for: timed out after N s; what was seen", saves the screen where
     // saveFailuresTo says, and returns false. They need the probe.
     GameCounts counts() const;
     // Sends each key and waits until the game's callback has taken it and `frames` frames have
@@ -149,8 +150,9 @@ public:
     // Sleeps until the game has been running for `seconds`.
     void sleepUntil(double seconds) const;
 
-    // Waits for the game to end; its exit status, or -1 if it is still running.
-    int waitForExit(double seconds);
+    // Waits for the game to end; its exit status, or -1, reported as STEP's timeout, if it is
+    // still running.
+    int waitForExit(double seconds, const std::string& step = "the game's last step");
     bool running() { return process_->running(); }
     std::string output() const;
     std::string errors() const;
