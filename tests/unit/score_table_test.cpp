@@ -7,7 +7,10 @@
 
 namespace
 {
-std::vector<ScoreEntry> entriesOf(std::string_view text) { return readScores(text).arcade; }
+std::vector<ScoreEntry> entriesOf(std::string_view text)
+{
+    return readScores(text).arcade;
+}
 }  // namespace
 
 TEST(ScoreTable, WritesItsVersionLineThenOneEntryALineAndReadsItBackSound)
@@ -33,11 +36,11 @@ TEST(ScoreTable, KeepsTheTenBestHigherScoreThenEarlierDateThenHigherLevel)
     entries.push_back({500, 3, "2026-01-01"});
     entries.push_back({500, 3, "2026-01-01"});
     const std::vector<ScoreEntry> best = bestScores(entries);
-    const std::vector<ScoreEntry> expected = {
-        {1100, 1, "2026-01-01"}, {1000, 1, "2026-01-01"}, {900, 1, "2026-01-01"},
-        {800, 1, "2026-01-01"},  {700, 1, "2026-01-01"},  {600, 1, "2026-01-01"},
-        {500, 2, "2025-12-31"},  {500, 3, "2026-01-01"},  {500, 3, "2026-01-01"},
-        {500, 1, "2026-01-01"}};
+    const std::vector<ScoreEntry> expected = {{1100, 1, "2026-01-01"}, {1000, 1, "2026-01-01"},
+                                              {900, 1, "2026-01-01"},  {800, 1, "2026-01-01"},
+                                              {700, 1, "2026-01-01"},  {600, 1, "2026-01-01"},
+                                              {500, 2, "2025-12-31"},  {500, 3, "2026-01-01"},
+                                              {500, 3, "2026-01-01"},  {500, 1, "2026-01-01"}};
     EXPECT_EQ(best, expected);
     EXPECT_EQ(bestScores(std::vector<ScoreEntry>(entries.rbegin(), entries.rend())), expected);
 }
@@ -75,8 +78,8 @@ TEST(ScoreTable, ABadFileSaysWhyAndStillGivesEveryValidEntryLine)
 TEST(ScoreTable, AnEntryIsExactlyModeScoreLevelAndARealDate)
 {
     const char* const valid[] = {
-        "arcade 0 1 2026-12-10",          "arcade 2147483647 2147483647 9999-12-31",
-        "arcade 5 5 2024-02-29",          "arcade 5 5 2000-02-29",
+        "arcade 0 1 2026-12-10", "arcade 2147483647 2147483647 9999-12-31",
+        "arcade 5 5 2024-02-29", "arcade 5 5 2000-02-29",
         "arcade 5 5 0001-01-31",
     };
     for (const char* line : valid)
