@@ -83,8 +83,9 @@ int printHighScores(std::FILE* out, std::FILE* err)
     const std::string folder = folderFromEnvironment();
     if (folder.empty())
     {
-        std::fputs("No high scores: neither XDG_DATA_HOME nor HOME names a folder to keep them in.\n",
-                   out);
+        std::fputs(
+            "No high scores: neither XDG_DATA_HOME nor HOME names a folder to keep them in.\n",
+            out);
         return 0;
     }
     const std::string table = folder + "/" + kTableName;
@@ -102,8 +103,9 @@ int printHighScores(std::FILE* out, std::FILE* err)
     }
     if (!look.found || look.reading.arcade.empty())
     {
-        std::fprintf(out, "No arcade scores yet (gemwell --arcade to play for some); they are kept in %s\n",
-                     table.c_str());
+        std::fprintf(
+            out, "No arcade scores yet (gemwell --arcade to play for some); they are kept in %s\n",
+            table.c_str());
         return 0;
     }
     // The best ten, as the next game will keep them: a bad file may hold more, out of order.

@@ -55,7 +55,8 @@ struct StoreResult
 // for the lock, reads the table, sets it aside when it is bad, and writes the top ten back.
 // Whatever fails or wherever the process is killed, the table is the old one or the new one.
 StoreResult keepScore(const std::string& folder, const ScoreEntry& entry,
-                      const StoreCalls& calls = systemCalls(), int lockWaitMillis = kLockWaitMillis);
+                      const StoreCalls& calls = systemCalls(),
+                      int lockWaitMillis = kLockWaitMillis);
 
 // The table in `folder` as it stands, read without the lock (a rename replaces it whole) and
 // never changed, even when it is bad.

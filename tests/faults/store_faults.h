@@ -6,6 +6,7 @@
 #include "app/score_store.h"
 
 #include <functional>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,3 +59,9 @@ const StoreCalls& faultyCalls();
 
 // The text the store writes for `entries` plus `added`.
 std::string tableWith(std::vector<ScoreEntry> entries, const ScoreEntry& added);
+
+// How a failed check shows an entry.
+inline void PrintTo(const ScoreEntry& entry, std::ostream* out)
+{
+    *out << entry.score << " " << entry.level << " " << entry.date;
+}

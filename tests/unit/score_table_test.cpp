@@ -2,8 +2,15 @@
 #include "app/score_table.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <string>
 #include <vector>
+
+// How a failed check shows an entry.
+void PrintTo(const ScoreEntry& entry, std::ostream* out)
+{
+    *out << entry.score << " " << entry.level << " " << entry.date;
+}
 
 namespace
 {
