@@ -17,12 +17,18 @@ constexpr int kLockPollMillis = 10;
 // Set-aside names tried before giving up: far more bad tables than anyone will have.
 constexpr int kSetAsideNames = 10000;
 
-int openFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int openFile(const char* path, int flags, mode_t mode)
+{
+    return ::open(path, flags, mode);
+}
 
-const StoreCalls kSystemCalls = {openFile, ::read,   ::write, ::fsync, ::close,
-                                 ::rename, ::link,   ::unlink, ::mkdir, ::flock};
+const StoreCalls kSystemCalls = {openFile, ::read, ::write,  ::fsync, ::close,
+                                 ::rename, ::link, ::unlink, ::mkdir, ::flock};
 
-std::string why(const char* step, int error) { return std::string(step) + ": " + std::strerror(error); }
+std::string why(const char* step, int error)
+{
+    return std::string(step) + ": " + std::strerror(error);
+}
 
 // Makes `folder` and every missing folder above it.
 bool makeFolders(const std::string& folder, const StoreCalls& calls, std::string& problem)
@@ -223,7 +229,10 @@ void keepLocked(const std::string& folder, const ScoreEntry& entry, const StoreC
 }
 }  // namespace
 
-const StoreCalls& systemCalls() { return kSystemCalls; }
+const StoreCalls& systemCalls()
+{
+    return kSystemCalls;
+}
 
 std::string scoreFolder(const char* xdgDataHome, const char* home)
 {
@@ -262,7 +271,7 @@ StoreResult keepScore(const std::string& folder, const ScoreEntry& entry, const 
     else
     {
         result.problem = errno == EWOULDBLOCK ? "another game held the table too long"
-                                               : why("cannot lock the table", errno);
+                                              : why("cannot lock the table", errno);
     }
     // Closing the lock file's last descriptor releases the lock.
     calls.close(lockFd);

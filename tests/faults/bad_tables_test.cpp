@@ -150,12 +150,14 @@ std::string mutate(Random& random, std::string text)
 
 std::string badTable(Random& random, int kind)
 {
-    const char* const foreign[] = {"[window]\nwidth=640\n", "\x89PNG\r\n\x1a\n", "{\"scores\": []}\n",
-                                   "#!/bin/sh\n", "GEMWELL-SCORES 1\n", "gemwell-score 1\n"};
-    const char* const versions[] = {"2", "3", "10", "2147483647", "2147483648",
-                                    "99999999999999999999", "-1", "1.0", ""};
-    const char* const numbers[] = {"2147483647", "2147483648", "4294967296",
-                                   "99999999999999999999", "-1", "007", "0", "+5", "1e9"};
+    const char* const foreign[] = {"[window]\nwidth=640\n", "\x89PNG\r\n\x1a\n",
+                                   "{\"scores\": []}\n",    "#!/bin/sh\n",
+                                   "GEMWELL-SCORES 1\n",    "gemwell-score 1\n"};
+    const char* const versions[] = {
+        "2", "3", "10", "2147483647", "2147483648", "99999999999999999999", "-1", "1.0", ""};
+    const char* const numbers[] = {"2147483647", "2147483648", "4294967296", "99999999999999999999",
+                                   "-1",         "007",        "0",          "+5",
+                                   "1e9"};
     switch (kind)
     {
         case 0:
@@ -171,8 +173,8 @@ std::string badTable(Random& random, int kind)
         case 3:
             return mixedTable(random, foreign[pick(random, 0, 5)], "name=player");
         case 4:
-            return mixedTable(random, std::string("gemwell-scores ") + versions[pick(random, 0, 8)] +
-                                          "\n",
+            return mixedTable(random,
+                              std::string("gemwell-scores ") + versions[pick(random, 0, 8)] + "\n",
                               "arcade 100 2 2026-12-10 +combo");
         case 5:
             return mixedTable(random, "gemwell-scores 1\n",
@@ -183,8 +185,9 @@ std::string badTable(Random& random, int kind)
             // One in four is longer than the reader reads, with valid lines past its end.
             const bool huge = pick(random, 0, 3) == 0;
             const size_t length = huge ? kLargestTable / 2 + 1 : size_t(pick(random, 100, 200000));
-            const std::string longLine =
-                pick(random, 0, 1) == 0 ? std::string(length, '7') : "arcade 1 1 " + std::string(length, '9');
+            const std::string longLine = pick(random, 0, 1) == 0
+                                             ? std::string(length, '7')
+                                             : "arcade 1 1 " + std::string(length, '9');
             std::string text = validTable(random) + longLine + "\n" + validLine(random) + "\n";
             return huge ? text + longLine + "\n" + validLine(random) + "\n" : text;
         }
@@ -203,7 +206,8 @@ std::string badTable(Random& random, int kind)
         {
             const char* const odd[] = {"\r\n", "\t", "  ", " \n", "\n\n"};
             std::string text = validTable(random);
-            const size_t at = text.rfind('\n', static_cast<size_t>(pick(random, 0, int(text.size()) - 1)));
+            const size_t at =
+                text.rfind('\n', static_cast<size_t>(pick(random, 0, int(text.size()) - 1)));
             return text.replace(at == std::string::npos ? 0 : at, 1, odd[pick(random, 0, 4)]);
         }
     }

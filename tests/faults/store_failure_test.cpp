@@ -85,8 +85,7 @@ TEST(StoreFailing, EachCallThatFailsLeavesTheOldTableOrTheNewOneAndNeverClaimsAF
         armFaults({});
         ASSERT_TRUE(keepScore(folder, kAdded, faultyCalls()).kept);
         const std::vector<std::string> calls = callsLogged();
-        const long renameAt =
-            std::find(calls.begin(), calls.end(), "rename") - calls.begin() + 1;
+        const long renameAt = std::find(calls.begin(), calls.end(), "rename") - calls.begin() + 1;
         for (long k = 1; k <= static_cast<long>(calls.size()); ++k)
         {
             prepare();

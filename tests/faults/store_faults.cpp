@@ -61,7 +61,10 @@ ssize_t countedWrite(int fd, const void* buffer, size_t size)
     }
     return ::write(fd, buffer, size);
 }
-int countedFsync(int fd) { return faultHere("fsync") ? failWith(ENOSPC) : ::fsync(fd); }
+int countedFsync(int fd)
+{
+    return faultHere("fsync") ? failWith(ENOSPC) : ::fsync(fd);
+}
 int countedClose(int fd)
 {
     // A failed close still releases the descriptor, as Linux's does.
@@ -77,7 +80,10 @@ int countedLink(const char* from, const char* to)
 {
     return faultHere("link") ? failWith(ENOSPC) : ::link(from, to);
 }
-int countedUnlink(const char* path) { return faultHere("unlink") ? failWith(EIO) : ::unlink(path); }
+int countedUnlink(const char* path)
+{
+    return faultHere("unlink") ? failWith(EIO) : ::unlink(path);
+}
 int countedMkdir(const char* path, mode_t mode)
 {
     return faultHere("mkdir") ? failWith(ENOSPC) : ::mkdir(path, mode);
@@ -87,17 +93,16 @@ int countedFlock(int fd, int operation)
     return faultHere("flock") ? failWith(ENOLCK) : ::flock(fd, operation);
 }
 
-const StoreCalls kFaultyCalls = {countedOpen,   countedRead,   countedWrite,
-                                 countedFsync,  countedClose,  countedRename,
-                                 countedLink,   countedUnlink, countedMkdir,
-                                 countedFlock};
+const StoreCalls kFaultyCalls = {countedOpen,  countedRead,   countedWrite, countedFsync,
+                                 countedClose, countedRename, countedLink,  countedUnlink,
+                                 countedMkdir, countedFlock};
 }  // namespace
 
 ScratchFolder::ScratchFolder()
 {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") +
-                          "/gemwell-faults-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/gemwell-faults-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr)
     {
         std::abort();
@@ -222,9 +227,18 @@ void armFaults(const FaultPlan& plan)
     g_log.clear();
 }
 
-long callsMade() { return g_calls; }
-const std::vector<std::string>& callsLogged() { return g_log; }
-const StoreCalls& faultyCalls() { return kFaultyCalls; }
+long callsMade()
+{
+    return g_calls;
+}
+const std::vector<std::string>& callsLogged()
+{
+    return g_log;
+}
+const StoreCalls& faultyCalls()
+{
+    return kFaultyCalls;
+}
 
 std::string tableWith(std::vector<ScoreEntry> entries, const ScoreEntry& added)
 {

@@ -27,7 +27,7 @@ private:
     std::string m_path;
 };
 
-std::string readFile(const std::string& path);   // "" when missing
+std::string readFile(const std::string& path);  // "" when missing
 bool fileExists(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 std::set<std::string> namesIn(const std::string& folder);  // without . and ..

@@ -24,9 +24,9 @@ const ScoreEntry kNext = {650, 3, "2026-12-11"};
 struct KillScenario
 {
     const char* name;
-    std::string folderUnder;  // the store's folder, below the scratch folder
-    std::string oldTable;     // "" for none
-    std::string earlierAside; // a table set aside before, "" for none
+    std::string folderUnder;   // the store's folder, below the scratch folder
+    std::string oldTable;      // "" for none
+    std::string earlierAside;  // a table set aside before, "" for none
 };
 
 void prepare(const ScratchFolder& scratch, const KillScenario& scenario)
@@ -103,7 +103,8 @@ long killAtEveryCall(const KillScenario& scenario)
 TEST(StoreKilled, AtEachSystemCallLeavesTheOldTableOrTheNewOne)
 {
     const std::string sound = writeScores(kFive);
-    const std::string bad = "gemwell-scores 1\narcade 900 4 2026-11-02\nxx\narcade 100 1 2026-11-06";
+    const std::string bad =
+        "gemwell-scores 1\narcade 900 4 2026-11-02\nxx\narcade 100 1 2026-11-06";
     const KillScenario scenarios[] = {
         {"a sound table", "/gemwell", sound, ""},
         {"a bad table, one set aside before", "/gemwell", bad, "gemwell-scores 7\n"},

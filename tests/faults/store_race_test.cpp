@@ -11,8 +11,8 @@ namespace
 {
 // Starts two games that wait on one pipe and keep their scores when it closes; a full table
 // of lower scores, so each new score pushes one out. Returns the table they leave.
-std::string twoAtOnce(const std::string& folder, const ScoreEntry& first,
-                      const ScoreEntry& second, int writeDelayMicros)
+std::string twoAtOnce(const std::string& folder, const ScoreEntry& first, const ScoreEntry& second,
+                      int writeDelayMicros)
 {
     int gate[2];
     if (pipe(gate) != 0)
