@@ -63,14 +63,15 @@ web-run: web
 # The upstream tarball (git archive) leaves debian/ out: there is no Debian package to build.
 DEBIAN_DIR := $(wildcard debian/control)
 NO_DEBIAN := there is no debian/ here, as in the upstream tarball, which leaves the packaging out
-# Unit tests, end-to-end tests in a private X server, the browser edition in headless Chromium
-# held to the native picture, the Debian package's checks, the unit tests again and a minute of
-# random input to the real binary under AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# bounded run of the fuzz target.
+# Unit tests, the high-score store's fault tests, end-to-end tests in a private X server, the
+# browser edition in headless Chromium held to the native picture, the Debian package's checks,
+# the unit and fault tests again and a minute of random input to the real binary under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded run of the fuzz target.
 test: deps-test
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 	ctest --preset unit -j $(JOBS)
+	ctest --preset faults -j $(JOBS)
 	$(if $(DEBIAN_DIR),ctest --preset identity,@echo "make test: the Debian package's checks \
 		(packaging_identity, make package-test) are skipped: $(NO_DEBIAN)")
 	ctest --preset e2e

@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "app/high_scores.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,12 +40,14 @@ std::string usageText(const char* program)
            " [--shapes] [GLUT options such as -display DISPLAY or -geometry WxH]\n"
            "       " +
            name +
-           " --help | --version\n"
+           " --help | --version | --scores\n"
            "\n"
            "  --shapes   draw a mark on each gem (ring, bar, cross, triangle, dot) so the\n"
            "             five colours differ by outline as well\n"
            "  --help     print this and exit\n"
            "  --version  print the version and exit\n"
+           "  --scores   print the arcade high scores, kept in $XDG_DATA_HOME/gemwell\n"
+           "             (~/.local/share/gemwell by default), and exit\n"
            "\n"
            "Keys:\n"
            "  z or Left    move left\n"
@@ -71,6 +75,10 @@ Options takeOptions(int& argc, char** argv, const char* version)
         {
             std::fputs(usageText(program).c_str(), stdout);
             std::exit(0);
+        }
+        if (std::strcmp(argument, "--scores") == 0)
+        {
+            std::exit(printHighScores(stdout, stderr));
         }
         if (std::strcmp(argument, "--version") == 0)
         {

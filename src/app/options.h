@@ -1,5 +1,5 @@
 // The game's own command-line options, read before GLUT sees the arguments: --shapes, --help,
-// --version. GLUT's options (-display, -geometry and the rest) are left for glutInit.
+// --version, --scores. GLUT's options (-display, -geometry and the rest) are left for glutInit.
 #pragma once
 
 #include <string>
@@ -13,7 +13,7 @@ struct Options
 std::string usageText(const char* program);
 
 // Takes the game's options out of argv (argc shrinks to match), keeping every other argument,
-// the program name first, in order. --help and --version print and exit with 0; an option
+// the program name first, in order. --help, --version and --scores print and exit with 0; an option
 // neither the game nor GLUT knows prints the usage to stderr and exits with 2. No display is
 // opened for any of them.
 Options takeOptions(int& argc, char** argv, const char* version);

@@ -10,6 +10,8 @@
 #include "wait.h"
 #include "x_session.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -259,12 +261,15 @@ struct Outcome
     std::string err;
 };
 
-// The real binary with no display at all: none of these may need one.
-Outcome runWithoutDisplay(const std::vector<std::string>& arguments)
+// The real binary with no display at all: none of these may need one. `env` adds NAME=value.
+Outcome runWithoutDisplay(const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& env = {})
 {
     ScratchDir dir;
     ProcessOptions options;
-    options.argv = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", GEMWELL_BINARY};
+    options.argv = {"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"};
+    options.argv.insert(options.argv.end(), env.begin(), env.end());
+    options.argv.push_back(GEMWELL_BINARY);
     options.argv.insert(options.argv.end(), arguments.begin(), arguments.end());
     options.stdoutPath = dir.file("out");
     options.stderrPath = dir.file("err");
@@ -303,4 +308,24 @@ TEST(CommandLine, HelpAndVersionSucceedAndAWrongOptionFailsWithTheUsageAllWithou
 
     // The same binary does need its display to play: so the three above never reached it.
     EXPECT_NE(runWithoutDisplay({"--shapes"}).status, 0);
+}
+
+TEST(CommandLine, ScoresPrintsTheTableWithoutADisplayAndWritesNothing)
+{
+    ScratchDir data;
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + data.path()};
+    const Outcome none = runWithoutDisplay({"--scores"}, env);
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out,
+              "No arcade scores yet (gemwell --arcade to play for some); they are kept in " +
+                  data.path() + "/gemwell/high-scores\n");
+    EXPECT_EQ(none.err, "");
+    EXPECT_FALSE(std::filesystem::exists(data.file("gemwell")));
+
+    std::filesystem::create_directory(data.file("gemwell"));
+    std::ofstream(data.file("gemwell/high-scores"))
+        << "gemwell-scores 1\narcade 4321 6 2026-12-10\n";
+    const Outcome one = runWithoutDisplay({"--scores"}, env);
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_NE(one.out.find("\n  1        4321      6  2026-12-10\n"), std::string::npos) << one.out;
 }

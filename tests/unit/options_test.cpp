@@ -1,7 +1,13 @@
 #include "app/options.h"
 
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <set>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -38,6 +44,20 @@ void takeWithStdoutOnStderr(std::vector<std::string> arguments)
     std::vector<std::string> left;
     take(std::move(arguments), left);
 }
+
+std::set<std::string> namesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    if (DIR* dir = opendir(folder.c_str()))
+    {
+        while (const dirent* entry = readdir(dir))
+        {
+            names.insert(entry->d_name);
+        }
+        closedir(dir);
+    }
+    return names;
+}
 }  // namespace
 
 TEST(Options, GlutsOptionsAndTheirValuesStayForGlutInOrderWhileTheGamesGo)
@@ -70,4 +90,38 @@ TEST(OptionsDeathTest, HelpAndVersionPrintAndSucceedAWrongOptionPrintsTheUsageAn
                 "^gemwell: unknown option --shape\nUsage: gemwell ");
     EXPECT_EXIT(takeOnly({"gemwell", "-geometry", "640x480", "-fullscreen"}),
                 testing::ExitedWithCode(2), "unknown option -fullscreen\nUsage:");
+}
+
+TEST(OptionsDeathTest, ScoresPrintsTheTableAndChangesNothingEvenABadOne)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The death test's child runs this test again from the start: it finds the parent's folder
+    // in the environment instead of making one of its own.
+    const char* inherited = std::getenv("GEMWELL_TEST_DATA_HOME");
+    char made[] = "/tmp/gemwell-scores-option-XXXXXX";
+    const std::string root = inherited != nullptr ? inherited : mkdtemp(made);
+    setenv("GEMWELL_TEST_DATA_HOME", root.c_str(), 1);
+    setenv("XDG_DATA_HOME", root.c_str(), 1);
+    const std::string folder = root + "/gemwell";
+    EXPECT_EXIT(takeWithStdoutOnStderr({"gemwell", "--scores"}), testing::ExitedWithCode(0),
+                "\nNo arcade scores yet .*kept in " + folder + "/high-scores\n$");
+    EXPECT_EQ(namesIn(root), (std::set<std::string>{".", ".."}));
+
+    // A bad table: shown as far as it reads, said once on stderr, left exactly as it was.
+    mkdir(folder.c_str(), 0700);
+    const std::string bad =
+        "gemwell-scores 1\narcade 500 3 2026-12-01\nxx\narcade 900 4 2026-12-02\n";
+    std::ofstream(folder + "/high-scores") << bad;
+    EXPECT_EXIT(takeOnly({"gemwell", "--scores"}), testing::ExitedWithCode(0),
+                "^gemwell: [^\n]*high-scores is bad \\(line 3 is damaged\\)[^\n]*\n$");
+    EXPECT_EXIT(takeWithStdoutOnStderr({"gemwell", "--scores"}), testing::ExitedWithCode(0),
+                "\nArcade high scores\n.*\n +1 +900 +4 +2026-12-02\n +2 +500 +3 +2026-12-01\n"
+                "Kept in ");
+    std::stringstream after;
+    after << std::ifstream(folder + "/high-scores").rdbuf();
+    EXPECT_EQ(after.str(), bad);
+    EXPECT_EQ(namesIn(folder), (std::set<std::string>{".", "..", "high-scores"}));
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("GEMWELL_TEST_DATA_HOME");
+    std::system(("rm -rf " + root).c_str());
 }
