@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "input/key_table.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,14 +46,8 @@ std::string usageText(const char* program)
            "             five colours differ by outline as well\n"
            "  --help     print this and exit\n"
            "  --version  print the version and exit\n"
-           "\n"
-           "Keys:\n"
-           "  z or Left    move left\n"
-           "  c or Right   move right\n"
-           "  s or Up      cycle the colours\n"
-           "  x or Down    soft drop\n"
-           "  space        hard drop\n"
-           "  q            quit\n";
+           "\n" +
+           keysHelp();
 }
 
 Options takeOptions(int& argc, char** argv, const char* version)

@@ -1,70 +1,80 @@
 #include "input/key_bindings.h"
 
 #include "game/game.h"
+#include "input/key_table.h"
 
 #include <GL/freeglut.h>
-#include <cstddef>
 #include <cstdlib>
 
 namespace
 {
-using Action = void (*)(Game&);
-
-template <typename Key> struct Binding
+int glutKey(Arrow arrow)
 {
-    Key key;
-    Action action;
-};
-
-// One binding a line, so the tables read at a glance.
-// clang-format off
-void hardDrop(Game& game) { game.hardDrop(); }
-void moveLeft(Game& game) { game.moveLeft(); }
-void moveRight(Game& game) { game.moveRight(); }
-void cycleColours(Game& game) { game.cycleColours(); }
-void softDrop(Game& game) { game.softDrop(); }
-[[noreturn]] void quit(Game&) { std::exit(kQuitStatus); }
-
-constexpr Binding<unsigned char> kKeys[] = {
-    {' ', hardDrop},
-    {'c', moveRight},
-    {'q', quit},
-    {'s', cycleColours},
-    {'x', softDrop},
-    {'z', moveLeft},
-};
-
-constexpr Binding<int> kSpecialKeys[] = {
-    {GLUT_KEY_LEFT, moveLeft},
-    {GLUT_KEY_UP, cycleColours},
-    {GLUT_KEY_RIGHT, moveRight},
-    {GLUT_KEY_DOWN, softDrop},
-};
-// clang-format on
-
-template <typename Key, size_t Count>
-bool runBinding(const Binding<Key> (&table)[Count], Key key, Game& game)
-{
-    for (const Binding<Key>& binding : table)
+    switch (arrow)
     {
-        if (binding.key == key)
-        {
-            binding.action(game);
-            return true;
-        }
+        case Arrow::left:
+            return GLUT_KEY_LEFT;
+        case Arrow::up:
+            return GLUT_KEY_UP;
+        case Arrow::right:
+            return GLUT_KEY_RIGHT;
+        case Arrow::down:
+            return GLUT_KEY_DOWN;
+        case Arrow::none:
+            break;
     }
-    return false;
+    return -1;
+}
+
+void run(Command command, Game& game)
+{
+    switch (command)
+    {
+        case Command::moveLeft:
+            game.moveLeft();
+            break;
+        case Command::moveRight:
+            game.moveRight();
+            break;
+        case Command::cycleColours:
+            game.cycleColours();
+            break;
+        case Command::softDrop:
+            game.softDrop();
+            break;
+        case Command::hardDrop:
+            game.hardDrop();
+            break;
+        case Command::quit:
+            std::exit(kQuitStatus);
+    }
 }
 }  // namespace
 
 bool handleKey(Game& game, unsigned char key)
 {
-    return runBinding(kKeys, key, game);
+    for (const KeyBinding& binding : kKeyBindings)
+    {
+        if (binding.key == key)
+        {
+            run(binding.command, game);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool handleSpecialKey(Game& game, int key)
 {
-    return runBinding(kSpecialKeys, key, game);
+    for (const KeyBinding& binding : kKeyBindings)
+    {
+        if (binding.arrow != Arrow::none && glutKey(binding.arrow) == key)
+        {
+            run(binding.command, game);
+            return true;
+        }
+    }
+    return false;
 }
 
 void onKeyboard(unsigned char key, int, int)
