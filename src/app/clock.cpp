@@ -3,11 +3,13 @@
 #include <chrono>
 
 float g_frameSeconds = 0.0f;
-int32_t g_lastClock = 0;
 
 namespace
 {
 constexpr float kSecondsPerMilli = 0.001f;
+
+// The reading the next frame measures from; 0, the process's start, before the first frame.
+int32_t g_lastClock = 0;
 
 // Taken during static initialisation, so the first frame also counts the start-up before main.
 const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();
@@ -36,5 +38,15 @@ void tickClock()
 {
     const int32_t now = clockMillis();
     g_frameSeconds = millisToSeconds(elapsedMillis(now, g_lastClock));
+    g_lastClock = now;
+}
+
+int32_t lastClockReading()
+{
+    return g_lastClock;
+}
+
+void restartClock(int32_t now)
+{
     g_lastClock = now;
 }

@@ -26,21 +26,40 @@ TEST(FrameClock, ElapsedTimeIsModularAcrossTheWrap)
 TEST(FrameClock, TickMeasuresFromTheLastReading)
 {
     // The first frame counts everything since the process started.
-    g_lastClock = 0;
+    restartClock(0);
     tickClock();
-    const int32_t first = g_lastClock;
+    const int32_t first = lastClockReading();
     EXPECT_GE(first, 0);
     EXPECT_EQ(g_frameSeconds, millisToSeconds(static_cast<uint32_t>(first)));
 
     // Two frames in quick succession: a small, never negative frame time.
     tickClock();
-    EXPECT_GE(g_lastClock, first);
+    EXPECT_GE(lastClockReading(), first);
     EXPECT_GE(g_frameSeconds, 0.0f);
     EXPECT_LT(g_frameSeconds, 1.0f);
 
     // A last reading from just before the wrap still gives a short frame.
-    g_lastClock = clockMillis() - 20;
+    restartClock(clockMillis() - 20);
     tickClock();
     EXPECT_GE(g_frameSeconds, 0.019f);
+    EXPECT_LT(g_frameSeconds, 1.0f);
+}
+
+TEST(FrameClock, ARestartLeavesTheFrameTimeAndTheNextFrameMeasuresFromIt)
+{
+    // The last frame before a ten-second pause, the pause's end, then the first frame after it.
+    restartClock(clockMillis() - 10000);
+    tickClock();
+    const float beforePause = g_frameSeconds;
+    restartClock(clockMillis() - 10000);
+    const int32_t earliest = clockMillis();
+    restartClock();
+    const int32_t restarted = lastClockReading();
+    EXPECT_GE(restarted, earliest);
+    EXPECT_LE(restarted, clockMillis());
+    // Keys taken between the restart and the next frame see the frame time as it was.
+    EXPECT_EQ(g_frameSeconds, beforePause);
+    tickClock();
+    EXPECT_EQ(g_frameSeconds, millisToSeconds(elapsedMillis(lastClockReading(), restarted)));
     EXPECT_LT(g_frameSeconds, 1.0f);
 }
