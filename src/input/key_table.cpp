@@ -5,22 +5,12 @@ std::string keyName(unsigned char key)
     return key == ' ' ? "space" : std::string(1, static_cast<char>(key));
 }
 
-const char* arrowName(Arrow arrow)
+const ArrowNames& arrowNames(Arrow arrow)
 {
-    switch (arrow)
-    {
-        case Arrow::left:
-            return "Left";
-        case Arrow::up:
-            return "Up";
-        case Arrow::right:
-            return "Right";
-        case Arrow::down:
-            return "Down";
-        case Arrow::none:
-            break;
-    }
-    return "";
+    // By the arrow's place in Arrow.
+    static constexpr ArrowNames kNames[] = {
+        {"", ""}, {"Left", "\u2190"}, {"Up", "\u2191"}, {"Right", "\u2192"}, {"Down", "\u2193"}};
+    return kNames[static_cast<int>(arrow)];
 }
 
 std::string keysHelp()
@@ -33,7 +23,7 @@ std::string keysHelp()
         std::string keys = keyName(binding.key);
         if (binding.arrow != Arrow::none)
         {
-            keys += std::string(" or ") + arrowName(binding.arrow);
+            keys += std::string(" or ") + arrowNames(binding.arrow).name;
         }
         keys.resize(kKeysWidth, ' ');
         text += "  " + keys + binding.help + "\n";

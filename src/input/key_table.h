@@ -50,8 +50,14 @@ inline constexpr KeyBinding kKeyBindings[] = {
 // A key's name as the usage text prints it: "space" for the space bar.
 std::string keyName(unsigned char key);
 
-// An arrow's name as the usage text prints it ("Left"); the browser's key name is "Arrow" and it.
-const char* arrowName(Arrow arrow);
+// An arrow's name as the usage text prints it ("Left"; the browser's key name is "Arrow" and
+// it), and its symbol as the page's keys line shows it.
+struct ArrowNames
+{
+    const char* name;
+    const char* symbol;
+};
+const ArrowNames& arrowNames(Arrow arrow);
 
 // The usage text's "Keys:" section, made from the table.
 std::string keysHelp();

@@ -35,24 +35,6 @@ struct PageKey
 };
 constexpr PageKey kPauseKeys[] = {{"p", "p"}, {"Escape", "Esc"}};
 
-const char* arrowLabel(Arrow arrow)
-{
-    switch (arrow)
-    {
-        case Arrow::left:
-            return "\u2190";
-        case Arrow::up:
-            return "\u2191";
-        case Arrow::right:
-            return "\u2192";
-        case Arrow::down:
-            return "\u2193";
-        case Arrow::none:
-            break;
-    }
-    return "";
-}
-
 bool tellThePage()
 {
     gemwell_page_tell_exit_statuses(kGameOverStatus, kQuitStatus);
@@ -62,8 +44,9 @@ bool tellThePage()
         gemwell_page_tell_key(binding.name, key.c_str(), keyName(binding.key).c_str());
         if (binding.arrow != Arrow::none)
         {
-            const std::string arrow = std::string("Arrow") + arrowName(binding.arrow);
-            gemwell_page_tell_key(binding.name, arrow.c_str(), arrowLabel(binding.arrow));
+            const ArrowNames& names = arrowNames(binding.arrow);
+            const std::string arrow = std::string("Arrow") + names.name;
+            gemwell_page_tell_key(binding.name, arrow.c_str(), names.symbol);
         }
     }
     for (const PageKey& pause : kPauseKeys)
