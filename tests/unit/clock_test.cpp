@@ -47,18 +47,22 @@ TEST(FrameClock, TickMeasuresFromTheLastReading)
 
 TEST(FrameClock, ARestartLeavesTheFrameTimeAndTheNextFrameMeasuresFromIt)
 {
-    // The last frame before a ten-second pause, the pause's end, then the first frame after it.
-    restartClock(clockMillis() - 10000);
-    tickClock();
-    const float beforePause = g_frameSeconds;
-    restartClock(clockMillis() - 10000);
+    // The last frame before a ten-second pause, and the frame time it measured.
+    const int32_t lastFrame = clockMillis() - 10000;
+    restartClock(lastFrame);
+    EXPECT_EQ(lastClockReading(), lastFrame);
+    g_frameSeconds = 0.016f;
+
+    // The pause ends: the clock takes up from now.
     const int32_t earliest = clockMillis();
     restartClock();
     const int32_t restarted = lastClockReading();
     EXPECT_GE(restarted, earliest);
     EXPECT_LE(restarted, clockMillis());
     // Keys taken between the restart and the next frame see the frame time as it was.
-    EXPECT_EQ(g_frameSeconds, beforePause);
+    EXPECT_EQ(g_frameSeconds, 0.016f);
+
+    // The first frame after it measures from the restart, not across the pause.
     tickClock();
     EXPECT_EQ(g_frameSeconds, millisToSeconds(elapsedMillis(lastClockReading(), restarted)));
     EXPECT_LT(g_frameSeconds, 1.0f);
