@@ -5,49 +5,26 @@
 
 #include <GL/freeglut.h>
 #include <cstdlib>
+#include <iterator>
 
 namespace
 {
-int glutKey(Arrow arrow)
-{
-    switch (arrow)
-    {
-        case Arrow::left:
-            return GLUT_KEY_LEFT;
-        case Arrow::up:
-            return GLUT_KEY_UP;
-        case Arrow::right:
-            return GLUT_KEY_RIGHT;
-        case Arrow::down:
-            return GLUT_KEY_DOWN;
-        case Arrow::none:
-            break;
-    }
-    return -1;
-}
+// GLUT's number for each arrow, by the arrow's place in Arrow (none has no key).
+constexpr int kGlutArrows[] = {-1, GLUT_KEY_LEFT, GLUT_KEY_UP, GLUT_KEY_RIGHT, GLUT_KEY_DOWN};
+
+// Each command's Game method, by the command's place in Command; quit, last, ends the process.
+using Method = void (Game::*)();
+constexpr Method kMethods[] = {&Game::moveLeft, &Game::moveRight, &Game::cycleColours,
+                               &Game::softDrop, &Game::hardDrop};
+static_assert(std::size(kMethods) == static_cast<size_t>(Command::quit), "one a command");
 
 void run(Command command, Game& game)
 {
-    switch (command)
+    if (command == Command::quit)
     {
-        case Command::moveLeft:
-            game.moveLeft();
-            break;
-        case Command::moveRight:
-            game.moveRight();
-            break;
-        case Command::cycleColours:
-            game.cycleColours();
-            break;
-        case Command::softDrop:
-            game.softDrop();
-            break;
-        case Command::hardDrop:
-            game.hardDrop();
-            break;
-        case Command::quit:
-            std::exit(kQuitStatus);
+        std::exit(kQuitStatus);
     }
+    (game.*kMethods[static_cast<size_t>(command)])();
 }
 }  // namespace
 
@@ -68,7 +45,7 @@ bool handleSpecialKey(Game& game, int key)
 {
     for (const KeyBinding& binding : kKeyBindings)
     {
-        if (binding.arrow != Arrow::none && glutKey(binding.arrow) == key)
+        if (binding.arrow != Arrow::none && kGlutArrows[static_cast<size_t>(binding.arrow)] == key)
         {
             run(binding.command, game);
             return true;
