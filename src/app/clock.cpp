@@ -5,7 +5,6 @@
 #include <chrono>
 
 float g_frameSeconds = 0.0f;
-int32_t g_lastClock = 0;
 
 namespace
 {
@@ -18,6 +17,9 @@ constexpr float kSecondsPerMilli = 0.001f;
 {
     roundToDoublePrecision();
 }
+
+// The reading the next frame measures from; 0, the process's start, before the first frame.
+int32_t g_lastClock = 0;
 
 // Taken during static initialisation, so the first frame also counts the start-up before main.
 const std::chrono::steady_clock::time_point kProcessStart = std::chrono::steady_clock::now();
@@ -46,5 +48,15 @@ void tickClock()
 {
     const int32_t now = clockMillis();
     g_frameSeconds = millisToSeconds(elapsedMillis(now, g_lastClock));
+    g_lastClock = now;
+}
+
+int32_t lastClockReading()
+{
+    return g_lastClock;
+}
+
+void restartClock(int32_t now)
+{
     g_lastClock = now;
 }

@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include "app/high_scores.h"
+#include "input/key_table.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,14 +49,8 @@ std::string usageText(const char* program)
            "  --version  print the version and exit\n"
            "  --scores   print the arcade high scores, kept in $XDG_DATA_HOME/gemwell\n"
            "             (~/.local/share/gemwell by default), and exit\n"
-           "\n"
-           "Keys:\n"
-           "  z or Left    move left\n"
-           "  c or Right   move right\n"
-           "  s or Up      cycle the colours\n"
-           "  x or Down    soft drop\n"
-           "  space        hard drop\n"
-           "  q            quit\n";
+           "\n" +
+           keysHelp();
 }
 
 Options takeOptions(int& argc, char** argv, const char* version)

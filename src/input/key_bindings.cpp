@@ -1,70 +1,57 @@
 #include "input/key_bindings.h"
 
 #include "game/game.h"
+#include "input/key_table.h"
 
 #include <GL/freeglut.h>
-#include <cstddef>
 #include <cstdlib>
+#include <iterator>
 
 namespace
 {
-using Action = void (*)(Game&);
+// GLUT's number for each arrow, by the arrow's place in Arrow (none has no key).
+constexpr int kGlutArrows[] = {-1, GLUT_KEY_LEFT, GLUT_KEY_UP, GLUT_KEY_RIGHT, GLUT_KEY_DOWN};
 
-template <typename Key> struct Binding
+// Each command's Game method, by the command's place in Command; quit, last, ends the process.
+using Method = void (Game::*)();
+constexpr Method kMethods[] = {&Game::moveLeft, &Game::moveRight, &Game::cycleColours,
+                               &Game::softDrop, &Game::hardDrop};
+static_assert(std::size(kMethods) == static_cast<size_t>(Command::quit), "one a command");
+
+void run(Command command, Game& game)
 {
-    Key key;
-    Action action;
-};
-
-// One binding a line, so the tables read at a glance.
-// clang-format off
-void hardDrop(Game& game) { game.hardDrop(); }
-void moveLeft(Game& game) { game.moveLeft(); }
-void moveRight(Game& game) { game.moveRight(); }
-void cycleColours(Game& game) { game.cycleColours(); }
-void softDrop(Game& game) { game.softDrop(); }
-[[noreturn]] void quit(Game&) { std::exit(kQuitStatus); }
-
-constexpr Binding<unsigned char> kKeys[] = {
-    {' ', hardDrop},
-    {'c', moveRight},
-    {'q', quit},
-    {'s', cycleColours},
-    {'x', softDrop},
-    {'z', moveLeft},
-};
-
-constexpr Binding<int> kSpecialKeys[] = {
-    {GLUT_KEY_LEFT, moveLeft},
-    {GLUT_KEY_UP, cycleColours},
-    {GLUT_KEY_RIGHT, moveRight},
-    {GLUT_KEY_DOWN, softDrop},
-};
-// clang-format on
-
-template <typename Key, size_t Count>
-bool runBinding(const Binding<Key> (&table)[Count], Key key, Game& game)
-{
-    for (const Binding<Key>& binding : table)
+    if (command == Command::quit)
     {
-        if (binding.key == key)
-        {
-            binding.action(game);
-            return true;
-        }
+        std::exit(kQuitStatus);
     }
-    return false;
+    (game.*kMethods[static_cast<size_t>(command)])();
 }
 }  // namespace
 
 bool handleKey(Game& game, unsigned char key)
 {
-    return runBinding(kKeys, key, game);
+    for (const KeyBinding& binding : kKeyBindings)
+    {
+        if (binding.key == key)
+        {
+            run(binding.command, game);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool handleSpecialKey(Game& game, int key)
 {
-    return runBinding(kSpecialKeys, key, game);
+    for (const KeyBinding& binding : kKeyBindings)
+    {
+        if (binding.arrow != Arrow::none && kGlutArrows[static_cast<size_t>(binding.arrow)] == key)
+        {
+            run(binding.command, game);
+            return true;
+        }
+    }
+    return false;
 }
 
 void onKeyboard(unsigned char key, int, int)

@@ -1,4 +1,4 @@
-// The keys the game answers to, and the GLUT callbacks that look them up.
+// The GLUT callbacks that look keys up in the key table (key_table.h) and run their commands.
 #pragma once
 
 class Game;

@@ -1,6 +1,6 @@
 // Gamepads, read once an animation frame (the page calls poll), play as the on-screen buttons do:
-// each press reaches the game as the matching key. Buttons by the standard mapping's numbers; a
-// pad without that mapping gets the same numbers, where it has them.
+// each press is its command, which reaches the game as the command's key. Buttons by the standard
+// mapping's numbers; a pad without that mapping gets the same numbers, where it has them.
 (function() {
 'use strict';
 // The standard mapping's buttons.
@@ -19,6 +19,8 @@ var kNoteMs = 8000;
 var kNote = ' connected: d-pad or left stick moves, down soft drop, up or B hard drop, ' +
     'A or X cycle colours, Start pause, Back quit.';
 
+// actions: press(command), pause() (Start: pause or go on), quit() (Back: ask to quit), note (the
+// element that says a pad is connected), repeatDelayMs, repeatIntervalMs.
 window.gemwellGamepads = function(actions) {
   // What each pad held at the last poll, and its Soft drop repeat, by the pad's index.
   var seen = {};
@@ -59,7 +61,7 @@ window.gemwellGamepads = function(actions) {
   // Soft drop repeats while held, on the touch button's timing.
   function repeat(state, delay) {
     state.timer = setTimeout(function() {
-      actions.send('x');
+      actions.press('softDrop');
       repeat(state, actions.repeatIntervalMs);
     }, delay);
   }
@@ -68,19 +70,19 @@ window.gemwellGamepads = function(actions) {
     var before = state.held;
     state.held = now;
     if (now.left && !before.left) {
-      actions.send('z');
+      actions.press('moveLeft');
     }
     if (now.right && !before.right) {
-      actions.send('c');
+      actions.press('moveRight');
     }
     if (now.cycle && !before.cycle) {
-      actions.send('s');
+      actions.press('cycleColours');
     }
     if (now.hard && !before.hard) {
-      actions.send(' ');
+      actions.press('hardDrop');
     }
     if (now.soft && !before.soft) {
-      actions.send('x');
+      actions.press('softDrop');
       repeat(state, actions.repeatDelayMs);
     } else if (!now.soft) {
       clearTimeout(state.timer);

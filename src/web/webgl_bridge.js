@@ -221,9 +221,12 @@ var LibraryGemwell = {
     // GLUT's numbers for the special keys the game binds, from GL/freeglut.h.
     var specialKeys = {'ArrowLeft': left, 'ArrowUp': up, 'ArrowRight': right, 'ArrowDown': down};
     var running = true;
-    // Paused by the page: the frames go on, for the page's own polling, but the game takes no
-    // step and no key.
-    var paused = false;
+
+    // The page's pause (its session's, read here each time): the frames go on, for the page's
+    // own polling, but the game takes no step and no key.
+    function held() {
+      return !!Module['isPaused'] && Module['isPaused']();
+    }
 
     // The game ends by calling exit, which unwinds to here as an ExitStatus: the loop stops
     // and the page hears the status. Anything else is a real error and goes on to the console.
@@ -270,7 +273,7 @@ var LibraryGemwell = {
       }
       // Space and the arrows would scroll the page.
       event.preventDefault();
-      if (paused) {
+      if (held()) {
         return;
       }
       call(function() {
@@ -285,7 +288,7 @@ var LibraryGemwell = {
       if (Module['onFrame']) {
         Module['onFrame']();
       }
-      if (!paused) {
+      if (!held()) {
         call(function() {
           gemwellFitCanvas(canvas, canvas.width, canvas.height);
           Module['_gemwell_web_frame'](canvas.width, canvas.height);
@@ -301,19 +304,6 @@ var LibraryGemwell = {
     Module['stopGame'] = function() {
       if (running) {
         halt();
-      }
-    };
-    // For the page: a pause, and the game going on from where it stood, its clock taking up
-    // from now rather than from the last frame before the pause.
-    Module['pauseGame'] = function() {
-      paused = true;
-    };
-    Module['resumeGame'] = function() {
-      if (paused) {
-        paused = false;
-        call(function() {
-          Module['_gemwell_web_resume']();
-        });
       }
     };
     requestAnimationFrame(frame);

@@ -1,8 +1,9 @@
 # Writes SITE/sw.js from the template, its cache named after the content of every file it keeps,
 # so that a build that changes any of them gets a new cache and a new worker, and one that
-# changes none keeps both. Run after each link of the game: cmake -DSITE=... -DTEMPLATE=... -P
-set(files index.html page.js gamepad.js gemwell.js gemwell.wasm manifest.webmanifest icon-192.png
-    icon-512.png icon-maskable-512.png apple-touch-icon.png)
+# changes none keeps both. Run after each link of the game:
+# cmake -DSITE=... -DFILES=page.js,... -DTEMPLATE=... -P (FILES: the site's files but the code).
+string(REPLACE "," ";" files "${FILES}")
+list(APPEND files gemwell.js gemwell.wasm)
 set(content "")
 set(listed "\"./\"")
 foreach(file IN LISTS files)

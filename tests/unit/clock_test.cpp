@@ -29,21 +29,44 @@ TEST(FrameClock, ElapsedTimeIsModularAcrossTheWrap)
 TEST(FrameClock, TickMeasuresFromTheLastReading)
 {
     // The first frame counts everything since the process started.
-    g_lastClock = 0;
+    restartClock(0);
     tickClock();
-    const int32_t first = g_lastClock;
+    const int32_t first = lastClockReading();
     EXPECT_GE(first, 0);
     EXPECT_EQ(g_frameSeconds, millisToSeconds(static_cast<uint32_t>(first)));
 
     // Two frames in quick succession: a small, never negative frame time.
     tickClock();
-    EXPECT_GE(g_lastClock, first);
+    EXPECT_GE(lastClockReading(), first);
     EXPECT_GE(g_frameSeconds, 0.0f);
     EXPECT_LT(g_frameSeconds, 1.0f);
 
     // A last reading from just before the wrap still gives a short frame.
-    g_lastClock = clockMillis() - 20;
+    restartClock(clockMillis() - 20);
     tickClock();
     EXPECT_GE(g_frameSeconds, 0.019f);
+    EXPECT_LT(g_frameSeconds, 1.0f);
+}
+
+TEST(FrameClock, ARestartLeavesTheFrameTimeAndTheNextFrameMeasuresFromIt)
+{
+    // The last frame before a ten-second pause, and the frame time it measured.
+    const int32_t lastFrame = clockMillis() - 10000;
+    restartClock(lastFrame);
+    EXPECT_EQ(lastClockReading(), lastFrame);
+    g_frameSeconds = 0.016f;
+
+    // The pause ends: the clock takes up from now.
+    const int32_t earliest = clockMillis();
+    restartClock();
+    const int32_t restarted = lastClockReading();
+    EXPECT_GE(restarted, earliest);
+    EXPECT_LE(restarted, clockMillis());
+    // Keys taken between the restart and the next frame see the frame time as it was.
+    EXPECT_EQ(g_frameSeconds, 0.016f);
+
+    // The first frame after it measures from the restart, not across the pause.
+    tickClock();
+    EXPECT_EQ(g_frameSeconds, millisToSeconds(elapsedMillis(lastClockReading(), restarted)));
     EXPECT_LT(g_frameSeconds, 1.0f);
 }

@@ -125,3 +125,20 @@ TEST(OptionsDeathTest, ScoresPrintsTheTableAndChangesNothingEvenABadOne)
     unsetenv("GEMWELL_TEST_DATA_HOME");
     std::system(("rm -rf " + root).c_str());
 }
+
+TEST(Options, TheUsageListsTheKeysFromTheKeyTableInTheirColumns)
+{
+    // Made from the key table: each command once, its keys in one column, its help in the next.
+    const std::string usage = usageText("gemwell");
+    const std::string keys = "\n"
+                             "Keys:\n"
+                             "  z or Left    move left\n"
+                             "  c or Right   move right\n"
+                             "  s or Up      cycle the colours\n"
+                             "  x or Down    soft drop\n"
+                             "  space        hard drop\n"
+                             "  q            quit\n";
+    ASSERT_GE(usage.size(), keys.size());
+    EXPECT_EQ(usage.substr(usage.size() - keys.size()), keys);
+    EXPECT_EQ(usage.find("Keys:"), usage.rfind("Keys:"));
+}

@@ -7,27 +7,27 @@ game's through libfaketime. The game has no hook of its own.
 """
 
 import base64
-import gzip
 import os
 import sys
 import tempfile
 import time
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import serve_web  # noqa: E402,F401  (re-exported for the tests)
-
-
-def fixed_epoch():
-    """The tests' fixed calendar time in seconds (tools/fixed_epoch.txt, as the X harness's)."""
-    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixed_epoch.txt")
-    with open(path) as lines:
-        return int(next(line for line in lines if line.strip() and not line.startswith("#")))
+from browser import (  # noqa: E402,F401  (re-exported for the tests and the bench)
+    LANDSCAPE,
+    PORTRAIT,
+    TALL_PORTRAIT,
+    chromium,
+    download_sizes,
+    emulate_desktop,
+    emulate_phone,
+)
 
 
 # How long any one step may take to show its effect, however busy the machine.
@@ -53,150 +53,6 @@ def wait_until(done, what, seen=None, seconds=STEP_DEADLINE_SECONDS, interval=0.
         time.sleep(interval)
 
 
-# Runs before any script of the page. Calendar time: the fixed epoch plus the steps.
-# Monotonic time: the steps alone. It also counts the clock's readings (the game takes one a
-# frame) and the animation frames, notes on the real clock when the first draw came and the
-# canvas's size then, and whether each key was kept from the page and how many readings there
-# had been when it came (keyReadings, to wait for a frame after it); on request it reads the
-# canvas's own pixels back after a frame, as a PNG. (A read-back after every frame would starve
-# the browser: a service worker's update never comes.) On request the monotonic clock runs on
-# in real time, from `realBase`, or while the page is hidden (`realOnHide`); its readings are
-# logged, each with whether an animation frame took it. On request (keepBlur) the window's blur
-# is kept from the page, as a phone may hide a page without blurring it. The keys that reach the
-# game itself, past the page, are logged as the game's module is handed them (gameKeys).
-CLOCK = r"""
-(() => {
-  const realNow = performance.now.bind(performance);
-  const clock = {epochMs: %EPOCH_MS%, stepped: 0, readings: 0, frames: 0, firstDraw: -1,
-                 firstSize: null, keys: [], keyReadings: [], shoot: false, shot: null,
-                 held: false, frame: null, realBase: null, realOnHide: false, log: null,
-                 inFrame: false, drew: false, gameKeys: [], keepBlur: false};
-  clock.realNow = realNow;
-  performance.now = () => {
-    clock.readings += 1;
-    const real = clock.realBase === null ? 0 : realNow() - clock.realBase;
-    const now = clock.stepped + real;
-    if (clock.log !== null) {
-      clock.log.push([now, clock.inFrame]);
-    }
-    return now;
-  };
-  addEventListener('blur', (event) => {
-    if (clock.keepBlur && event.target === window) {
-      event.stopImmediatePropagation();
-    }
-  }, true);
-  document.addEventListener('visibilitychange', () => {
-    if (!clock.realOnHide) {
-      return;
-    }
-    if (document.visibilityState === 'hidden') {
-      clock.realBase = realNow();
-    } else if (clock.realBase !== null) {
-      clock.stepped += realNow() - clock.realBase;
-      clock.realBase = null;
-    }
-  });
-  let factory = null;
-  Object.defineProperty(window, 'createGemwell', {
-    configurable: true,
-    get: () => factory,
-    set: (made) => {
-      factory = (module) => {
-        let keyed = null;
-        Object.defineProperty(module, '_gemwell_web_key', {
-          configurable: true,
-          enumerable: true,
-          get: () => keyed,
-          set: (f) => {
-            keyed = typeof f !== 'function' ? f : (key, special) => {
-              clock.gameKeys.push([key, special]);
-              return f(key, special);
-            };
-          },
-        });
-        return made(module);
-      };
-    },
-  });
-  Date.now = () => clock.epochMs + clock.stepped;
-  const drawElements = WebGLRenderingContext.prototype.drawElements;
-  let context = null;
-  WebGLRenderingContext.prototype.drawElements = function () {
-    if (clock.firstDraw < 0) {
-      clock.firstDraw = realNow();
-      clock.firstSize = [this.canvas.width, this.canvas.height];
-    }
-    context = this;
-    clock.drew = true;
-    return drawElements.apply(this, arguments);
-  };
-  const requestFrame = requestAnimationFrame.bind(window);
-  const shoot = (gl) => {
-    const width = gl.drawingBufferWidth;
-    const height = gl.drawingBufferHeight;
-    const pixels = new Uint8Array(width * height * 4);
-    gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
-    const page = document.createElement('canvas');
-    page.width = width;
-    page.height = height;
-    const image = page.getContext('2d').createImageData(width, height);
-    const row = width * 4;
-    for (let y = 0; y < height; ++y) {  // GL's rows run from the bottom up
-      image.data.set(pixels.subarray((height - 1 - y) * row, (height - y) * row), y * row);
-    }
-    page.getContext('2d').putImageData(image, 0, 0);
-    return page.toDataURL('image/png');
-  };
-  window.requestAnimationFrame = (callback) => {
-    // The bench holds the loop and calls its frame itself.
-    clock.frame = callback;
-    if (clock.held) {
-      return 0;
-    }
-    return requestFrame((stamp) => {
-      clock.frames += 1;
-      clock.drew = false;
-      clock.inFrame = true;
-      callback(stamp);
-      clock.inFrame = false;
-      if (clock.drew && clock.shoot) {
-        clock.shoot = false;
-        clock.shot = shoot(context);
-      }
-    });
-  };
-  clock.context = () => context;
-  addEventListener('keydown', (event) => {
-    clock.keys.push([event.key, event.defaultPrevented]);
-    clock.keyReadings.push(clock.readings);
-  });
-  window.gemwellTestClock = clock;
-})();
-"""
-
-# Runs before any script of the page too: navigator.getGamepads gives the pads the test sets,
-# with the standard mapping's 17 buttons and 4 axes (or as many as the test says), none at first.
-PADS = r"""
-(() => {
-  const pads = [];
-  window.gemwellTestPads = {
-    set: (index, pressed, axes, mapping, count) => {
-      const buttons = [];
-      for (let i = 0; i < (count || 17); ++i) {
-        const on = pressed.indexOf(i) >= 0;
-        buttons.push({pressed: on, touched: on, value: on ? 1 : 0});
-      }
-      pads[index] = {index: index, id: 'test pad ' + index, connected: true,
-                     mapping: mapping === undefined ? 'standard' : mapping, timestamp: 0,
-                     axes: axes || [0, 0, 0, 0], buttons: buttons};
-    },
-    unplug: (index) => { pads[index] = null; },
-  };
-  navigator.getGamepads = () => pads.slice();
-})();
-"""
-
 # The button for each of the script's keys.
 BUTTONS = {
     "space": "Hard drop",
@@ -220,107 +76,10 @@ KEYS = {
 }
 
 
-def chromium(extra_flags=(), scale=1):
-    """Headless Chromium with WebGL through SwiftShader, the page clock installed. `scale` is
-    the device pixel ratio: only the command line's sets the canvas's device pixels, the
-    DevTools protocol's alone does not."""
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    flags = [
-        "--headless=new",
-        "--use-angle=swiftshader",
-        "--enable-unsafe-swiftshader",
-        # No network but the test's server: none of Chromium's own traffic.
-        "--disable-background-networking",
-        "--disable-component-update",
-        "--disable-sync",
-        "--no-first-run",
-        "--disable-quic",
-        "--disable-default-apps",
-        "--window-size=900,800",
-        "--force-device-scale-factor=%g" % scale,
-        "--user-data-dir=" + tempfile.mkdtemp(prefix="gemwell-chromium-"),
-    ]
-    flags.extend(extra_flags)
-    if os.geteuid() == 0:
-        flags.append("--no-sandbox")  # Chromium's sandbox refuses to run as root
-    for flag in flags:
-        options.add_argument(flag)
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    clock = CLOCK.replace("%EPOCH_MS%", str(1000 * fixed_epoch()))
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": clock})
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": PADS})
-    return driver
-
-
-# Phones tried, in CSS pixels: width, height.
-PORTRAIT = (360, 740)
-TALL_PORTRAIT = (412, 915)
-LANDSCAPE = (740, 360)
-
-
-def emulate_phone(driver, size, scale):
-    """A phone's viewport (mobile layout, `size` in CSS pixels) with touch, in the same ratio
-    as the command line's, for the pages loaded from now on and the one shown."""
-    width, height = size
-    driver.execute_cdp_cmd(
-        "Emulation.setDeviceMetricsOverride",
-        {
-            "width": width,
-            "height": height,
-            "deviceScaleFactor": scale,
-            "mobile": True,
-            "screenOrientation": {
-                "type": "portraitPrimary" if height > width else "landscapePrimary",
-                "angle": 0 if height > width else 90,
-            },
-        },
-    )
-    driver.execute_cdp_cmd(
-        "Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5}
-    )
-
-
-def emulate_desktop(driver, width, height):
-    """A desktop viewport of `width` x `height` CSS pixels at a ratio of 1."""
-    driver.execute_cdp_cmd(
-        "Emulation.setDeviceMetricsOverride",
-        {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": False},
-    )
-
-
 def read_script(path):
     """A stepped script (tools/play): (kind, value) pairs, kind being key, advance or shot."""
     with open(path) as script:
         return [tuple(line.split(" ", 1)) for line in script.read().splitlines()]
-
-
-# What the page downloads, the page itself included: its code, the worker, the manifest and the
-# icons (each device fetches the icons its home screen needs).
-SITE_FILES = (
-    "index.html",
-    "page.js",
-    "gamepad.js",
-    "gemwell.js",
-    "gemwell.wasm",
-    "sw.js",
-    "manifest.webmanifest",
-    "icon-192.png",
-    "icon-512.png",
-    "icon-maskable-512.png",
-    "apple-touch-icon.png",
-)
-
-
-def download_sizes(site):
-    """{file: (bytes, gzipped bytes)} for everything the page downloads."""
-    sizes = {}
-    for name in SITE_FILES:
-        with open(os.path.join(site, name), "rb") as f:
-            data = f.read()
-        sizes[name] = (len(data), len(gzip.compress(data, 9)))
-    return sizes
 
 
 # The frames after a key or a clock step that bring the game to rest with the clock standing
@@ -504,7 +263,7 @@ class GamePage:
         and the game drew `frames` frames after it, for the others a few frames."""
         button = self.button(name)
         point = self.centre(button)
-        key = button.get_attribute("data-key") is not None
+        key = button.get_attribute("data-command") is not None
         count = self.clock("keys.length")
         self.touch("touchStart", [(1, point)])
         self.touch("touchEnd", [])

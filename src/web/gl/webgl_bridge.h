@@ -34,8 +34,7 @@ extern "C"
 
     // Calls gemwell_web_frame with the canvas's size on every animation frame and passes the
     // canvas's keys to gemwell_web_key, the arrows as GLUT's numbers given here, until the game
-    // exits; then tells the page how it ended. The page may pause it (Module.pauseGame and
-    // resumeGame): no frame and no key reaches the game then, and gemwell_web_resume re-bases the
-    // clock when it goes on.
+    // exits; then tells the page how it ended. While the page says it is paused (Module.isPaused)
+    // no frame and no key reaches the game.
     void gemwell_web_run(int left, int up, int right, int down);
 }
