@@ -1,4 +1,4 @@
-// The page's side of webgl_bridge.h: WebGL on the canvas, the shader that projects the lit
+// The page's side of gl/webgl_bridge.h: WebGL on the canvas, the shader that projects the lit
 // vertices, and the frame loop with its keys. Linked into gemwell.js with --js-library.
 
 var LibraryGemwell = {
@@ -9,7 +9,7 @@ var LibraryGemwell = {
     indices: null,
     locations: {},
 
-    // The vertices come lit and in eye coordinates (fixed_function.cpp): the projection, and
+    // The vertices come lit and in eye coordinates (gl/vertex_stage.cpp): the projection, and
     // for two-sided lighting the back colour where the rasteriser says the back face shows.
     // One line of GLSL a string.
     // clang-format off
@@ -84,7 +84,7 @@ var LibraryGemwell = {
       gl.useProgram(program);
       GemwellGL.program = program;
       GemwellGL.locations = null;
-      // LitVertex in webgl_bridge.h: eye position, front colour, back colour, four floats each.
+      // LitVertex in gl/webgl_bridge.h: eye position, front colour, back colour, four floats each.
       GemwellGL.vertices = gl.createBuffer();
       GemwellGL.indices = gl.createBuffer();
       gl.bindBuffer(gl.ARRAY_BUFFER, GemwellGL.vertices);
