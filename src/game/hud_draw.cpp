@@ -5,7 +5,6 @@
 #include "game/hud_layout.h"
 
 #include <GL/freeglut.h>
-
 #include <vector>
 
 namespace

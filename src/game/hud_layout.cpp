@@ -71,7 +71,6 @@ void layoutHud(const Arcade& arcade, int32_t wellsLeft, double aspect, double ta
     // Both margins start level with the top of the well's walls, or lower in a wide, short view.
     const double top = std::min(cellEyeY(kRows - 1) + kGemRadius, halfHeight - kWindowEdge);
     const double leftCentre = -(well.right + kWellGap + margin / 2.0);
-    const double rightCentre = -leftCentre;
 
     char score[12];
     char level[12];
@@ -89,9 +88,12 @@ void layoutHud(const Arcade& arcade, int32_t wellsLeft, double aspect, double ta
         y -= 0.9 * height;
     }
 
-    const double below = appendCentred("NEXT", rightCentre, top, label, margin, depth,
-                                       layout.labels);
+    // The next column stands close to the well, where the wide view stretches a sphere least.
     const double radius = std::min(kGemRadius, kGemShare * margin / 2.0);
+    const double half = std::max(radius, inkWidth(4, label) / 2.0);
+    const double rightCentre = std::min(well.right + kWellGap + half, -leftCentre);
+    const double below =
+        appendCentred("NEXT", rightCentre, top, label, margin, depth, layout.labels);
     layout.gemRadius = radius;
     for (int slot = 0; slot < 3; ++slot)
     {

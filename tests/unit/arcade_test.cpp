@@ -235,8 +235,7 @@ namespace
 {
 void keepForTest(int32_t score, int32_t level)
 {
-    std::fprintf(stderr, "kept %d at level %d\n", static_cast<int>(score),
-                 static_cast<int>(level));
+    std::fprintf(stderr, "kept %d at level %d\n", static_cast<int>(score), static_cast<int>(level));
 }
 
 // The game's last step, its standard output sent to the standard error the pattern reads.

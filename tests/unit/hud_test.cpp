@@ -29,17 +29,33 @@ struct Span
     }
 };
 
-// Where a sphere at `centre` can show on screen: the corners of the cube around it, projected.
+// The views x / -z (or y / -z) of the two planes through the eye, square to the other axis,
+// that touch a sphere of radius r centred at c, cz: the sphere's outline on screen.
+void touchingViews(double c, double cz, double r, double& low, double& high)
+{
+    const double a = cz * cz - r * r;
+    const double b = 2.0 * c * cz;
+    const double root = std::sqrt(b * b - 4.0 * a * (c * c - r * r));
+    low = std::min((-b - root) / (2.0 * a), (-b + root) / (2.0 * a));
+    high = std::max((-b - root) / (2.0 * a), (-b + root) / (2.0 * a));
+}
+
+// Where a sphere at `centre` shows on screen, to the pixel's fraction.
 void addSphere(const double centre[3], double radius, int width, int height, Span& x, Span& y)
 {
-    for (int corner = 0; corner < 8; ++corner)
+    double left = 0.0;
+    double right = 0.0;
+    double low = 0.0;
+    double high = 0.0;
+    touchingViews(centre[0], centre[2], radius, left, right);
+    touchingViews(centre[1], centre[2], radius, low, high);
+    for (const double u : {left, right})
     {
-        const WindowPoint point = projectToWindow(
-            centre[0] + ((corner & 1) != 0 ? radius : -radius),
-            centre[1] + ((corner & 2) != 0 ? radius : -radius),
-            centre[2] + ((corner & 4) != 0 ? radius : -radius), width, height);
-        x.add(point.x);
-        y.add(point.y);
+        x.add(projectToWindow(u, 0.0, -1.0, width, height).x);
+    }
+    for (const double v : {low, high})
+    {
+        y.add(projectToWindow(0.0, v, -1.0, width, height).y);
     }
 }
 
@@ -118,9 +134,9 @@ TEST(ArcadeDisplay, ValuesAreAtLeastTwentyPixelsTallAt640x480AndOnAPhoneBothWays
         HudLayout layout;
         layoutHud(arcade, 3, aspectRatio(size.width, size.height), kTanHalfView, layout);
         const double depth = cellEyeZ(0);
-        const double pixels = projectToWindow(0.0, 0.0, depth, size.width, size.height).y -
-                              projectToWindow(0.0, layout.textHeight, depth, size.width,
-                                              size.height).y;
+        const double pixels =
+            projectToWindow(0.0, 0.0, depth, size.width, size.height).y -
+            projectToWindow(0.0, layout.textHeight, depth, size.width, size.height).y;
         EXPECT_GE(pixels, 20.0);
     }
 }
