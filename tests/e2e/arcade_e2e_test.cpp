@@ -78,8 +78,8 @@ TEST_F(ArcadeEndToEnd, TheNextColumnAndTheScoreShowBesideTheWellAndTheScoreRises
     {
         const double* centre = layout.next[slot];
         const WindowPoint point = projectToWindow(centre[0], centre[1], centre[2], 640, 480);
-        EXPECT_EQ(classifyPixel(first.medianAround(static_cast<int>(point.x),
-                                                   static_cast<int>(point.y), 2)),
+        EXPECT_EQ(classifyPixel(
+                      first.medianAround(static_cast<int>(point.x), static_cast<int>(point.y), 2)),
                   predicted->arcade->next[slot])
             << "slot " << slot;
     }
@@ -101,8 +101,8 @@ TEST_F(ArcadeEndToEnd, TheNextColumnAndTheScoreShowBesideTheWellAndTheScoreRises
     EXPECT_GT(before, 200);
 
     // The README's first seven keys clear a line of three: the score goes from 0 to 30.
-    const std::vector<std::string> script = {"z", "z", "space", "s", "z", "space", "space",
-                                             "c", "space"};
+    const std::vector<std::string> script = {"z",     "z",     "space", "s",    "z",
+                                             "space", "space", "c",     "space"};
     playScript(*predicted, script);
     ASSERT_EQ(predicted->arcade->score, 30);
     std::vector<std::string> played;
@@ -110,8 +110,7 @@ TEST_F(ArcadeEndToEnd, TheNextColumnAndTheScoreShowBesideTheWellAndTheScoreRises
     Screenshot after;
     ASSERT_TRUE(game->waitForPicture(
         "after the clear", "more ink left of the well: 30 where 0 was",
-        [before](const Screenshot& shot) { return litLeftOfTheWell(shot) > before + 50; },
-        after));
+        [before](const Screenshot& shot) { return litLeftOfTheWell(shot) > before + 50; }, after));
     game->keys({"q"});
     EXPECT_EQ(game->waitForExit(10.0), 42);
     EXPECT_EQ(game->output(), "");
