@@ -42,6 +42,24 @@ protected:
     XServer x;
 };
 
+// The next column where the layout puts it, bottom slot lowest, in the colours that will spawn.
+void expectNextColumn(const Screenshot& shot, const Game& predicted)
+{
+    HudLayout layout;
+    layoutHud(*predicted.arcade, predicted.lives + 1, aspectRatio(shot.width, shot.height),
+              std::tan(kFieldOfViewDegrees * M_PI / 360.0), layout);
+    for (int slot = 0; slot < 3; ++slot)
+    {
+        const double* centre = layout.next[slot];
+        const WindowPoint point =
+            projectToWindow(centre[0], centre[1], centre[2], shot.width, shot.height);
+        EXPECT_EQ(classifyPixel(
+                      shot.medianAround(static_cast<int>(point.x), static_cast<int>(point.y), 2)),
+                  predicted.arcade->next[slot])
+            << "slot " << slot;
+    }
+}
+
 // Lit pixels left of the well, where the score, level and wells left are written.
 int litLeftOfTheWell(const Screenshot& shot)
 {
@@ -70,19 +88,7 @@ TEST_F(ArcadeEndToEnd, TheNextColumnAndTheScoreShowBesideTheWellAndTheScoreRises
     const double seconds = game->secondsSinceLaunch();
     ASSERT_EQ(first.width, 640);
 
-    // The next column where the layout puts it, in the colours that will spawn next.
-    HudLayout layout;
-    layoutHud(*predicted->arcade, predicted->lives + 1, aspectRatio(640, 480),
-              std::tan(kFieldOfViewDegrees * M_PI / 360.0), layout);
-    for (int slot = 0; slot < 3; ++slot)
-    {
-        const double* centre = layout.next[slot];
-        const WindowPoint point = projectToWindow(centre[0], centre[1], centre[2], 640, 480);
-        EXPECT_EQ(classifyPixel(
-                      first.medianAround(static_cast<int>(point.x), static_cast<int>(point.y), 2)),
-                  predicted->arcade->next[slot])
-            << "slot " << slot;
-    }
+    expectNextColumn(first, *predicted);
     // The well itself reads as in classic mode: the first piece alone, in column 2, fallen
     // at most 2 rows a second, in the colours of classic's first piece.
     const double top = topOfColumn(first, 2) - 0.5;
@@ -111,6 +117,8 @@ TEST_F(ArcadeEndToEnd, TheNextColumnAndTheScoreShowBesideTheWellAndTheScoreRises
     ASSERT_TRUE(game->waitForPicture(
         "after the clear", "more ink left of the well: 30 where 0 was",
         [before](const Screenshot& shot) { return litLeftOfTheWell(shot) > before + 50; }, after));
+    // The next column has moved on with the pieces: the one the rules draw next.
+    expectNextColumn(after, *predicted);
     game->keys({"q"});
     EXPECT_EQ(game->waitForExit(10.0), 42);
     EXPECT_EQ(game->output(), "");
