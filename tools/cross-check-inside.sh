@@ -25,3 +25,4 @@ cmake --build /build/unit-tests -j "$(nproc)" >>/build/unit-tests.log 2>&1
 cd /build/unit-tests
 ctest -L unit -E DeathTest -j "$(nproc)" --output-on-failure >>/build/unit-tests.log 2>&1
 "qemu-$cpu" tools/fingerprint/replay_fingerprint >>/build/unit-tests.log 2>&1
+"qemu-$cpu" tools/fingerprint/replay_fingerprint --arcade >>/build/unit-tests.log 2>&1

@@ -168,14 +168,19 @@ installed_tests_loaded() {
     return "$status"
 }
 
-# The unit tests print the replay fingerprint; every architecture's must be the committed one.
+# The unit tests print the replay fingerprints, classic and arcade; every architecture's must be
+# the committed ones.
 check_fingerprint() {
-    local name=$1 found
-    found=$(grep -o -E 'replay fingerprint: [0-9a-f]{16}' "$2" | tail -n 1 | cut -d' ' -f3)
-    [ -n "$found" ] || { say "no replay fingerprint in $2"; return 1; }
-    say "$name replay fingerprint: $found"
-    [ "$found" = "$expected_fingerprint" ] ||
-        { say "$name plays differently: $found, not $expected_fingerprint"; return 1; }
+    check_one_fingerprint "$1" "$2" "replay fingerprint" "$expected_fingerprint" &&
+        check_one_fingerprint "$1" "$2" "replay fingerprint (arcade)" "$expected_arcade_fingerprint"
+}
+
+check_one_fingerprint() {
+    local name=$1 what=$3 expected=$4 found
+    found=$(grep -F "$what: " "$2" | sed -n 's/.*: \([0-9a-f]\{16\}\) .*/\1/p' | tail -n 1)
+    [ -n "$found" ] || { say "no $what in $2"; return 1; }
+    say "$name $what: $found"
+    [ "$found" = "$expected" ] || { say "$name plays differently: $found, not $expected"; return 1; }
 }
 
 # What every sponsor, team or derivative changes: the team as Maintainer with an uploader, a
@@ -263,6 +268,7 @@ dsc=$work/gemwell_$version.dsc
 deb=gemwell_${version}_$arch.deb
 debs="$deb gemwell-dbgsym_${version}_$arch.deb"
 expected_fingerprint=$(git -C "$top" show HEAD:tests/replay_fingerprint.txt)
+expected_arcade_fingerprint=$(git -C "$top" show HEAD:tests/replay_fingerprint_arcade.txt)
 say "in $work, chroots from $mirror"
 stage "subordinate ids for the unshare modes" subordinate_ids
 stage "upstream tarball and source package" source_package

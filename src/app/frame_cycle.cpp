@@ -1,9 +1,12 @@
 #include "app/frame_cycle.h"
 
 #include "app/clock.h"
+#include "app/projection.h"
+#include "app/scene.h"
 #include "game/game.h"
 
 #include <GL/freeglut.h>
+#include <cmath>
 
 Game* g_game = nullptr;
 
@@ -14,6 +17,7 @@ void renderFrame()
     g_game->update();
     glPushMatrix();
     g_game->draw();
+    g_game->drawHud(viewAspect(), std::tan(kFieldOfViewDegrees * M_PI / 360.0));
     glPopMatrix();
     glutSwapBuffers();
 }

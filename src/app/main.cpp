@@ -1,5 +1,6 @@
 // Process entry: the game, the window, the scene and the callbacks, then GLUT's main loop.
 #include "app/frame_cycle.h"
+#include "app/high_scores.h"
 #include "app/options.h"
 #include "app/out_of_memory.h"
 #include "app/scene.h"
@@ -25,6 +26,10 @@ int main(int argc, char** argv)
     showGemMarks(options.shapes);
     installOutOfMemoryHandler();
     g_game = new Game();
+    if (options.arcade)
+    {
+        g_game->startArcade(keepArcadeScore);
+    }
 
     // The title is the path the process was started by, read before GLUT takes its options.
     const bool named = argc > 0 && argv[0] != nullptr && argv[0][0] != '\0';

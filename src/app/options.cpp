@@ -38,13 +38,16 @@ std::string usageText(const char* program)
 {
     const std::string name = program != nullptr && program[0] != '\0' ? program : "gemwell";
     return "Usage: " + name +
-           " [--shapes] [GLUT options such as -display DISPLAY or -geometry WxH]\n"
+           " [--shapes] [--arcade] [GLUT options such as -display DISPLAY or -geometry WxH]\n"
            "       " +
            name +
            " --help | --version | --scores\n"
            "\n"
            "  --shapes   draw a mark on each gem (ring, bar, cross, triangle, dot) so the\n"
            "             five colours differ by outline as well\n"
+           "  --arcade   arcade mode: score points for every gem cleared, more for long lines\n"
+           "             and chains; see the next column; pieces fall faster as the level\n"
+           "             rises; the final score is printed at the end\n"
            "  --help     print this and exit\n"
            "  --version  print the version and exit\n"
            "  --scores   print the arcade high scores, kept in $XDG_DATA_HOME/gemwell\n"
@@ -64,6 +67,11 @@ Options takeOptions(int& argc, char** argv, const char* version)
         if (std::strcmp(argument, "--shapes") == 0)
         {
             options.shapes = true;
+            continue;
+        }
+        if (std::strcmp(argument, "--arcade") == 0)
+        {
+            options.arcade = true;
             continue;
         }
         if (std::strcmp(argument, "--help") == 0)

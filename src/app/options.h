@@ -1,5 +1,6 @@
-// The game's own command-line options, read before GLUT sees the arguments: --shapes, --help,
-// --version, --scores. GLUT's options (-display, -geometry and the rest) are left for glutInit.
+// The game's own command-line options, read before GLUT sees the arguments: --shapes,
+// --arcade, --help, --version, --scores. GLUT's options (-display, -geometry and the rest) are
+// left for glutInit.
 #pragma once
 
 #include <string>
@@ -7,6 +8,7 @@
 struct Options
 {
     bool shapes = false;  // marks on the gems, so the colours are told apart by outline too
+    bool arcade = false;  // a score, levels and the next column
 };
 
 // The usage and the keys, as --help prints them and a wrong option prints them to stderr.

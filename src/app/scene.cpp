@@ -4,6 +4,16 @@
 
 #include <GL/freeglut.h>
 
+namespace
+{
+double s_viewAspect = 640.0 / 480.0;
+}  // namespace
+
+double viewAspect()
+{
+    return s_viewAspect;
+}
+
 void initScene()
 {
     static const GLfloat kLightAtEye[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -29,6 +39,7 @@ void initScene()
 void onReshape(int width, int height)
 {
     glViewport(0, 0, width, height);
+    s_viewAspect = aspectRatio(width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(kFieldOfViewDegrees, aspectRatio(width, height), kNearPlane, kFarPlane);

@@ -6,3 +6,6 @@ void initScene();
 
 // Reshape callback: viewport and a 100-degree vertical perspective for the new size.
 void onReshape(int width, int height);
+
+// Width over height of the window at the last reshape (640 x 480 until the first).
+double viewAspect();

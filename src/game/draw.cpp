@@ -17,23 +17,29 @@ constexpr int kSphereStacks = 8;
 
 void Gem::draw() const
 {
+    const double eye[3] = {cellEyeX(position[0]), cellEyeY(position[1]), cellEyeZ(position[2])};
+    drawAt(eye, kSphereRadius);
+}
+
+void Gem::drawAt(const double eye[3], double radius) const
+{
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
     glColor3fv(colour);
-    glTranslated(cellEyeX(position[0]), cellEyeY(position[1]), cellEyeZ(position[2]));
-    glutSolidSphere(kSphereRadius, kSphereSlices, kSphereStacks);
+    glTranslated(eye[0], eye[1], eye[2]);
+    glutSolidSphere(radius, kSphereSlices, kSphereStacks);
     if (gemMarksShown())
     {
-        drawMark();
+        drawMark(eye, radius);
     }
 }
 
 // The mark, flat and unlit so that its shade is the same wherever the gem is; under the gem's
-// own translation, so it moves with the gem in every state.
-void Gem::drawMark() const
+// own translation, so it moves with the gem in every state. Scaled with the sphere (a factor
+// of 1 for the well's gems, which leaves every product as it was).
+void Gem::drawMark(const double eye[3], double radius) const
 {
-    const double eye[3] = {cellEyeX(position[0]), cellEyeY(position[1]), cellEyeZ(position[2])};
     const MarkFrame frame = markFrameFacing(eye);
     const std::vector<float>& outline = markOutline(colourIndex);
     glDisable(GL_LIGHTING);
@@ -41,11 +47,11 @@ void Gem::drawMark() const
     glBegin(GL_TRIANGLES);
     for (size_t i = 0; i + 1 < outline.size(); i += 2)
     {
-        const double x = outline[i];
-        const double y = outline[i + 1];
-        glVertex3d(frame.origin[0] + x * frame.right[0] + y * frame.up[0],
-                   frame.origin[1] + x * frame.right[1] + y * frame.up[1],
-                   frame.origin[2] + x * frame.right[2] + y * frame.up[2]);
+        const double x = outline[i] * radius;
+        const double y = outline[i + 1] * radius;
+        glVertex3d(frame.origin[0] * radius + x * frame.right[0] + y * frame.up[0],
+                   frame.origin[1] * radius + x * frame.right[1] + y * frame.up[1],
+                   frame.origin[2] * radius + x * frame.right[2] + y * frame.up[2]);
     }
     glEnd();
     glColor3fv(colour);

@@ -35,6 +35,7 @@ Game::~Game()
     clearBoard();
     delete piece;
     delete score;
+    delete arcade;
     delete[] digitImage;
 }
 
@@ -84,9 +85,13 @@ void Game::clearBoard()
 
 void Game::spawnPiece()
 {
-    Piece* next = new Piece(fallSpeed);
+    Piece* next = arcade == nullptr ? new Piece(fallSpeed) : new Piece(fallSpeed, arcade->next);
     delete piece;
     piece = next;
+    if (arcade != nullptr)
+    {
+        drawNextColumn();
+    }
 }
 
 void Game::stepFalling()
@@ -174,6 +179,15 @@ void Game::restart()
 void Game::endGame()
 {
     std::fputs(kGameOverMessage, stdout);
+    if (arcade != nullptr)
+    {
+        std::printf("%d\n", static_cast<int>(arcade->score));
+        std::fflush(stdout);
+        if (arcade->keep != nullptr)
+        {
+            arcade->keep(arcade->score, arcade->level);
+        }
+    }
     // exit (not _Exit) so that standard output is flushed on the way out.
     std::exit(kGameOverStatus);
 }

@@ -1,6 +1,7 @@
 // The whole state of play: the well's grids, the current piece and the cycle of states.
 #pragma once
 
+#include "game/arcade.h"
 #include "game/tuning.h"
 
 #include <cstdint>
@@ -40,6 +41,14 @@ public:
     // Draws the current piece, every gem on the board, then the score display.
     void draw() const;
 
+    // Arcade mode only: the score, level, wells left and next column beside the well, laid out
+    // for a view `aspect` wide per unit of height under a vertical field of view whose half
+    // angle has tangent `tanHalfView`. Draws nothing in classic mode.
+    void drawHud(double aspect, double tanHalfView) const;
+
+    // Turns on arcade mode: a score, levels and the next column; `keep` gets the final score.
+    void startArcade(KeepScore keep);
+
     // The lowest row above the column's topmost gem; 0 for an empty column.
     int columnHeight(int column) const;
 
@@ -75,6 +84,7 @@ public:
     int32_t settling = 0;                 // 1 once the current settling has assigned new rows
     unsigned char* digitImage = nullptr;  // owned; null if it could not be allocated
     ScoreDisplay* score = nullptr;        // owned
+    Arcade* arcade = nullptr;             // owned; null in classic mode
 
 private:
     void stepFalling();
@@ -85,6 +95,8 @@ private:
     [[noreturn]] void endGame();
     void place(Gem* gem, int column, int row);
     void moveSideways(int columns);
+    void drawNextColumn();
+    void scorePass();
 };
 
 // The one running game: set by the app at start-up, never changed or released. The app's frame

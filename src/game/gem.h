@@ -17,6 +17,8 @@ public:
 
     // Draws the sphere; the caller brackets it with a push and a pop of the model-view matrix.
     void draw() const;
+    // The same at `eye` (eye coordinates) with the given radius, wherever the gem's cell is.
+    void drawAt(const double eye[3], double radius) const;
 
     // One frame of motion toward the target on each axis, snapping on within kSnapBand.
     void approachTarget();
@@ -43,7 +45,7 @@ public:
 
 private:
     // The colour's mark on the side facing the eye, after the sphere (gem_marks.h).
-    void drawMark() const;
+    void drawMark(const double eye[3], double radius) const;
 
     static inline int s_liveCount = 0;
 };

@@ -41,10 +41,18 @@ void Game::findMatches()
 
     if (found)
     {
+        if (arcade != nullptr)
+        {
+            scorePass();
+        }
         state = Clearing;
     }
     else
     {
+        if (arcade != nullptr)
+        {
+            arcade->chain = 0;
+        }
         spawnPiece();
         state = Falling;
     }

@@ -13,6 +13,15 @@ Piece::Piece(float fallSpeed)
     }
 }
 
+Piece::Piece(float fallSpeed, const int32_t colours[3])
+{
+    for (int slot = 0; slot < 3; ++slot)
+    {
+        const float spawn[3] = {float(kSpawnColumn), float(kSpawnRow + slot), 0.0f};
+        gems[slot] = new Gem(colours[slot], spawn, fallSpeed);
+    }
+}
+
 Piece::~Piece()
 {
     for (Gem* gem : gems)

@@ -11,6 +11,8 @@ public:
     // A new active piece: three gems of random colours (drawn bottom slot first) in the spawn
     // cells.
     explicit Piece(float fallSpeed);
+    // The same with the colours given, bottom slot first, and nothing drawn from the generator.
+    Piece(float fallSpeed, const int32_t colours[3]);
     // Releases the gems the piece still owns, that is, those never placed on the board.
     ~Piece();
     Piece(const Piece&) = delete;

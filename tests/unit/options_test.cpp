@@ -74,6 +74,12 @@ TEST(Options, GlutsOptionsAndTheirValuesStayForGlutInOrderWhileTheGamesGo)
     EXPECT_EQ(left, (std::vector<std::string>{"/usr/games/gemwell", "-display", ":7", "-geometry",
                                               "800x600", "-sync", "-iconic", "-gldebug", "-direct",
                                               "-indirect"}));
+    EXPECT_FALSE(options.arcade);
+    // Arcade mode is an option of the game's, taken out wherever it stands.
+    const Options arcade = take({"gemwell", "-sync", "--arcade", "-iconic"}, left);
+    EXPECT_TRUE(arcade.arcade);
+    EXPECT_FALSE(arcade.shapes);
+    EXPECT_EQ(left, (std::vector<std::string>{"gemwell", "-sync", "-iconic"}));
     // A value is the option's, even one that looks like an option of the game's.
     EXPECT_FALSE(take({"gemwell", "-display", "--shapes"}, left).shapes);
     EXPECT_EQ(left, (std::vector<std::string>{"gemwell", "-display", "--shapes"}));
@@ -83,7 +89,9 @@ TEST(OptionsDeathTest, HelpAndVersionPrintAndSucceedAWrongOptionPrintsTheUsageAn
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(takeWithStdoutOnStderr({"gemwell", "--shapes", "--help"}),
-                testing::ExitedWithCode(0), "\nUsage: gemwell .*--shapes(.|\n)*space +hard drop");
+                testing::ExitedWithCode(0),
+                "\nUsage: gemwell .*--shapes.*--arcade(.|\n)*  --arcade +arcade mode: "
+                "(.|\n)*space +hard drop");
     EXPECT_EXIT(takeWithStdoutOnStderr({"gemwell", "--version", "-sync"}),
                 testing::ExitedWithCode(0), "\ngemwell 9\\.8\\.7\n$");
     EXPECT_EXIT(takeOnly({"gemwell", "--shape"}), testing::ExitedWithCode(2),

@@ -1,13 +1,15 @@
 // One long, fixed stream of frame times and player commands played through the real rules: a
 // hash of the board, the piece and the state after every event. Any change to what the rules
 // do, on any compiler or architecture, changes the hash. Prints it; with --expect HEX, fails
-// (status 1) unless it is that value.
+// (status 1) unless it is that value. With --arcade first, the same stream plays arcade mode, and
+// the hash takes in its score, level, chain and next column as well.
 #include "app/float_precision.h"
 #include "event_driver.h"
 #include "event_stream.h"
 #include "game/gem.h"
 #include "game/piece.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -65,6 +67,17 @@ public:
             add(game.marks[cell]);
             add(game.gems[cell]);
         }
+        if (game.arcade != nullptr)
+        {
+            add(game.arcade->score);
+            add(game.arcade->level);
+            add(game.arcade->cleared);
+            add(game.arcade->chain);
+            for (int32_t colour : game.arcade->next)
+            {
+                add(colour);
+            }
+        }
         add(static_cast<uint32_t>(game.piece != nullptr));
         if (game.piece != nullptr)
         {
@@ -86,13 +99,20 @@ private:
 int main(int argc, char** argv)
 {
     const char* expected = nullptr;
-    if (argc == 3 && std::strcmp(argv[1], "--expect") == 0)
+    bool arcade = false;
+    int next = 1;
+    if (next < argc && std::strcmp(argv[next], "--arcade") == 0)
     {
-        expected = argv[2];
+        arcade = true;
+        ++next;
     }
-    else if (argc != 1)
+    if (next + 2 == argc && std::strcmp(argv[next], "--expect") == 0)
     {
-        std::fprintf(stderr, "usage: %s [--expect HEX]\n", argv[0]);
+        expected = argv[next + 1];
+    }
+    else if (next != argc)
+    {
+        std::fprintf(stderr, "usage: %s [--arcade] [--expect HEX]\n", argv[0]);
         return 2;
     }
 
@@ -109,10 +129,12 @@ int main(int argc, char** argv)
     Fingerprint fingerprint;
     int64_t steps = 0;
     int games = 0;
+    int32_t topLevel = 0;  // arcade mode's best game, to show how far the stream plays it
+    int32_t topScore = 0;
     while (steps < kSteps)
     {
         // A game over would end the process, so the driver stops there and a new game begins.
-        EventDriver driver(stream.gameSeed());
+        EventDriver driver(stream.gameSeed(), arcade);
         ++games;
         fingerprint.add(driver.game());
         bool going = true;
@@ -121,6 +143,11 @@ int main(int argc, char** argv)
             going = driver.apply(stream.next());
             fingerprint.add(driver.game());
             ++steps;
+        }
+        if (arcade)
+        {
+            topLevel = std::max(topLevel, driver.game().arcade->level);
+            topScore = std::max(topScore, driver.game().arcade->score);
         }
         if (!driver.failure().empty())
         {
@@ -132,7 +159,13 @@ int main(int argc, char** argv)
 
     char text[17];
     std::snprintf(text, sizeof text, "%016" PRIx64, fingerprint.value());
-    std::printf("replay fingerprint: %s (%" PRId64 " events, %d games)\n", text, steps, games);
+    std::printf("replay fingerprint%s: %s (%" PRId64 " events, %d games)\n",
+                arcade ? " (arcade)" : "", text, steps, games);
+    if (arcade)
+    {
+        std::printf("replay fingerprint (arcade): best game %d points, level %d\n",
+                    static_cast<int>(topScore), static_cast<int>(topLevel));
+    }
     if (expected != nullptr && std::strcmp(expected, text) != 0)
     {
         std::printf("replay fingerprint: expected %s: the rules play differently\n", expected);

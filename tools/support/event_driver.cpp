@@ -42,8 +42,12 @@ bool decodeEvent(const uint8_t* data, size_t size, size_t& offset, Event& event)
     return true;
 }
 
-EventDriver::EventDriver(uint32_t seed) : game_(newSeededGame(seed))
+EventDriver::EventDriver(uint32_t seed, bool arcade) : game_(newSeededGame(seed))
 {
+    if (arcade)
+    {
+        game_->startArcade(nullptr);
+    }
     // The frame time is global: without this a command before the first frame would use the
     // last frame of the previous run, and a saved fuzz input would not replay on its own.
     g_frameSeconds = 0.0f;

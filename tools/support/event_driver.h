@@ -32,8 +32,9 @@ bool decodeEvent(const uint8_t* data, size_t size, size_t& offset, Event& event)
 class EventDriver
 {
 public:
-    // A fresh game whose pieces come from `seed`, with no frame time yet, as at start-up.
-    explicit EventDriver(uint32_t seed);
+    // A fresh game whose pieces come from `seed`, with no frame time yet, as at start-up; in
+    // arcade mode when `arcade` is set.
+    explicit EventDriver(uint32_t seed, bool arcade = false);
     ~EventDriver();
 
     // Applies the event and checks the invariants. Returns false once the game has reached

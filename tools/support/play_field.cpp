@@ -105,6 +105,27 @@ std::string at(int column, int row)
 {
     return " at column " + std::to_string(column) + " row " + std::to_string(row);
 }
+
+std::string arcadeViolation(const Arcade& arcade, float fallSpeed)
+{
+    if (arcade.score < 0 || arcade.score > kMaxScore || arcade.cleared < 0 || arcade.chain < 0)
+    {
+        return "arcade score, cleared count or chain out of range";
+    }
+    if (arcade.level != levelForCleared(arcade.cleared) ||
+        fallSpeed != fallSpeedForLevel(arcade.level))
+    {
+        return "arcade level or fall speed does not follow the gems cleared";
+    }
+    for (int32_t colour : arcade.next)
+    {
+        if (colour < 0 || colour > 4)
+        {
+            return "next column colour out of range";
+        }
+    }
+    return "";
+}
 }  // namespace
 
 std::string invariantViolation(const Game& game)
@@ -170,5 +191,5 @@ std::string invariantViolation(const Game& game)
     {
         return "lives or settling flag out of range";
     }
-    return "";
+    return game.arcade != nullptr ? arcadeViolation(*game.arcade, game.fallSpeed) : "";
 }
