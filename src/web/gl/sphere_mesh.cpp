@@ -4,7 +4,9 @@
 
 #include <GL/freeglut.h>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace
@@ -112,18 +114,24 @@ extern "C"
         {
             return;  // freeglut draws nothing then
         }
-        // The game draws one sphere shape; meshes are kept by shape so each is built once.
+        // Meshes are kept by shape so each is built once. The board's gems use one shape; the
+        // next column's gems shrink with a narrow view, so every resize of such a view asks for
+        // a new radius: only the few most recently drawn shapes are kept.
         struct Shape
         {
             GLfloat radius;
             GLint slices;
             GLint stacks;
             Mesh mesh;
+            uint64_t lastDrawn;
         };
+        constexpr size_t kKeptShapes = 4;
         static std::vector<Shape> shapes;
+        static uint64_t draws = 0;
+        ++draws;
         const GLfloat r = static_cast<GLfloat>(radius);
-        const Shape* found = nullptr;
-        for (const Shape& shape : shapes)
+        Shape* found = nullptr;
+        for (Shape& shape : shapes)
         {
             if (shape.radius == r && shape.slices == slices && shape.stacks == stacks)
             {
@@ -132,9 +140,23 @@ extern "C"
         }
         if (found == nullptr)
         {
-            shapes.push_back(Shape{r, slices, stacks, sphereMesh(r, slices, stacks)});
-            found = &shapes.back();
+            Shape made{r, slices, stacks, sphereMesh(r, slices, stacks), draws};
+            if (shapes.size() < kKeptShapes)
+            {
+                shapes.push_back(std::move(made));
+                found = &shapes.back();
+            }
+            else
+            {
+                found = &shapes.front();
+                for (Shape& shape : shapes)
+                {
+                    found = shape.lastDrawn < found->lastDrawn ? &shape : found;
+                }
+                *found = std::move(made);
+            }
         }
+        found->lastDrawn = draws;
         drawMesh(found->mesh);
     }
 
