@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The rules at Debian's i386 baseline, quickly and without a chroot: Debian's i686 cross compiler
 # builds GoogleTest, the unit tests that need no window (the rules' and the app helpers') and the
-# replay fingerprint as static i686 programs (-march=i686, the baseline, which has no SSE), at -O2
-# with the project's -ffp-contract=off and nothing else. qemu-i386 runs them as a Pentium II, a
+# replay fingerprint (classic and arcade) as static i686 programs (-march=i686, the baseline,
+# which has no SSE), at -O2 with the project's -ffp-contract=off and nothing else. qemu-i386 runs them as a Pentium II, a
 # processor with no SSE at all. tools/no-sse-check.sh counts SSE instructions in our objects (not
 # in the static C library, which picks its SSE routines only where the processor has them).
 # Usage: tools/i386-check.sh [BUILD_DIR] (build-i386 by default); CXXFLAGS_EXTRA adds flags.
@@ -23,12 +23,14 @@ if [ ! -e "$gtest/lib/libgtest_main.a" ]; then
     cmake --build "$gtest" -j "$(nproc)" >/dev/null
 fi
 
-app=(src/app/{clock,float_precision,options,out_of_memory,projection}.cpp)
-rules=(src/game/{commands,digit_image,game,gem,gem_marks,match_finding,piece,random,settling}.cpp
-       tools/support/{play_field,event_driver}.cpp)
-rules_tests=(tests/unit/{commands,digit_image,frame_rate,game_cycle,gem_marks,gem,match}_test.cpp
+app=(src/app/{clock,float_precision,high_scores,options,out_of_memory,projection}.cpp
+     src/app/{score_store,score_table}.cpp src/input/key_table.cpp)
+rules=(src/game/{arcade,commands,digit_image,game,gem,gem_marks,hud_layout,hud_text}.cpp
+       src/game/{match_finding,piece,random,settling}.cpp
+       tools/support/{play_field,event_driver,event_stream}.cpp)
+rules_tests=(tests/unit/{arcade,commands,digit_image,frame_rate,game_cycle,gem_marks,gem,hud,match}_test.cpp
              tests/unit/{piece,random,settling,soak}_test.cpp)
-app_tests=(tests/unit/{clock,exit_paths,options,projection}_test.cpp)
+app_tests=(tests/unit/{clock,exit_paths,options,projection,score_table}_test.cpp)
 
 # Objects are kept per set of flags, and rebuilt when their source or any header is newer.
 objects_dir=$out/objects-$(echo "${flags[*]}" | md5sum | cut -c 1-8)
@@ -71,4 +73,6 @@ status=0
 (cd "$out" && "${run[@]}" ./app_helper_tests --gtest_brief=1 --gtest_filter=-*DeathTest*) || status=1
 (cd "$out" && "${run[@]}" ./rules_tests --gtest_brief=1 --gtest_filter=-*DeathTest*) || status=1
 "${run[@]}" "$out/replay_fingerprint" --expect "$(cat "$top/tests/replay_fingerprint.txt")" || status=1
+"${run[@]}" "$out/replay_fingerprint" --arcade \
+    --expect "$(cat "$top/tests/replay_fingerprint_arcade.txt")" || status=1
 exit "$status"

@@ -33,7 +33,11 @@ int32_t levelForCleared(int32_t cleared)
 
 float fallSpeedForLevel(int32_t level)
 {
-    return kFallSpeed + kLevelSpeedStep * static_cast<float>(level - 1);
+    // In double, rounded once to float as it is stored: float arithmetic of two steps rounds
+    // twice on most processors but once on an x87 unit, whatever its precision.
+    const double speed = static_cast<double>(kFallSpeed) +
+                         static_cast<double>(kLevelSpeedStep) * static_cast<double>(level - 1);
+    return static_cast<float>(speed);
 }
 
 void Game::startArcade(KeepScore keep)
