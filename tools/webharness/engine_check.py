@@ -35,8 +35,7 @@ SCRIPT = [
 
 def start(engine, site, display):
     """(driver, server) for `engine`, its page on the stepped clock with the pads' stand-in."""
-    clock = game_page.CLOCK.replace("%EPOCH_MS%", str(1000 * game_page.fixed_epoch()))
-    scripts = [clock, game_page.PADS]
+    scripts = game_page.page_scripts()
     if engine == "webkit":
         server = engines.webkit_server(site, scripts)
         driver = engines.webkit(display)

@@ -58,7 +58,9 @@ class DesktopTest(unittest.TestCase):
         cls.out = tempfile.mkdtemp(prefix="gemwell-web-")
         cls.script, cls.frames = native_reference(cls.out)
         cls.server = serve()
+        cls.addClassCleanup(cls.server.shutdown)
         cls.driver = game_page.chromium()
+        cls.addClassCleanup(cls.driver.quit)
         cls.page = game_page.GamePage(
             cls.driver, "http://127.0.0.1:%d/index.html" % cls.server.server_port, cls.out
         )
@@ -71,11 +73,6 @@ class DesktopTest(unittest.TestCase):
             % cls.driver.capabilities.get("browserVersion"),
             flush=True,
         )
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        cls.server.shutdown()
 
     def tearDown(self):
         errors = console_errors(self.driver)
@@ -99,7 +96,9 @@ class PhoneTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server = serve()
+        cls.addClassCleanup(cls.server.shutdown)
         cls.driver = game_page.chromium(scale=cls.RATIO)
+        cls.addClassCleanup(cls.driver.quit)
         game_page.emulate_phone(cls.driver, game_page.PORTRAIT, cls.RATIO)
         cls.out = tempfile.mkdtemp(prefix="gemwell-phone-")
         cls.page = game_page.GamePage(
@@ -108,11 +107,6 @@ class PhoneTest(unittest.TestCase):
         cls.page.load()
         width, height = cls.page.canvas_size()[2:4]
         cls.script, cls.frames = native_reference(cls.out, str(width), str(height))
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        cls.server.shutdown()
 
     def setUp(self):
         game_page.emulate_phone(self.driver, game_page.PORTRAIT, self.RATIO)
