@@ -149,9 +149,7 @@ class EngineTest:
 
     def test_the_frame_rate_on_the_real_clock(self):
         self.load()
-        self.driver.execute_script(
-            "const c = window.gemwellTestClock; c.realBase = c.realNow();"
-        )
+        self.driver.execute_script("const c = window.gemwellTestClock; c.realBase = c.realNow();")
         rate, gap, busy = engines.frame_rate(self.driver, FRAME_RATE_SECONDS)
         print(
             "frame rate: %s, 640 x 480, the game on the real clock: %.1f frames a second, the"

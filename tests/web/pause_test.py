@@ -96,6 +96,26 @@ class DesktopPause(web_test.DesktopTest):
             )
         self.assertEqual(page.game_keys(), keys, "a held p or Escape reached the game")
         self.assertTrue(page.wait_frames())
+        # Enter held on the focused Pause button, as the keyboard sends it: the focus moves on to
+        # Resume, and the repeats must not press that.
+        self.driver.execute_script("document.getElementById('pause').focus()")
+        for repeat in (False, True, True, True):
+            self.driver.execute_cdp_cmd(
+                "Input.dispatchKeyEvent",
+                {
+                    "type": "keyDown",
+                    "key": "Enter",
+                    "code": "Enter",
+                    "windowsVirtualKeyCode": 13,
+                    "text": "\r",
+                    "autoRepeat": repeat,
+                },
+            )
+        self.driver.execute_cdp_cmd(
+            "Input.dispatchKeyEvent", {"type": "keyUp", "key": "Enter", "code": "Enter"}
+        )
+        self.assertEqual(page.paused(), ["Paused", True], "Enter held on Pause: paused and on")
+        self.assertEqual(page.focused(), "resume")
 
     def test_with_the_real_clock_no_step_runs_while_paused_nor_takes_the_pause_after(self):
         self.load()
