@@ -11,9 +11,7 @@ browser start an engine.
 Usage: engines_test.py --site BUILD_WEB --reference NATIVE_PICTURE [unittest arguments]
 """
 import os
-import shutil
 import sys
-import tempfile
 import threading
 import time
 import unittest
@@ -37,7 +35,7 @@ SHARED = {}
 
 
 def setUpModule():
-    SHARED["out"] = tempfile.mkdtemp(prefix="gemwell-engines-")
+    SHARED["out"] = web_test.scratch("gemwell-engines-")
     SHARED["script"], SHARED["frames"] = web_test.native_reference(SHARED["out"])
     SHARED["shapes_out"] = web_test.shapes_reference()
     SHARED["xvfb"] = engines.Xvfb()
@@ -177,9 +175,4 @@ class WebKit(EngineTest, unittest.TestCase):
 
 
 if __name__ == "__main__":
-    status = web_test.main(__doc__)
-    # The shots stay for a failure's reader, and go with a pass.
-    for folder in ("out", "shapes_out"):
-        if folder in SHARED and status == 0:
-            shutil.rmtree(SHARED[folder], ignore_errors=True)
-    sys.exit(status)
+    sys.exit(web_test.main(__doc__))

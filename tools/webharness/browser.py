@@ -8,6 +8,7 @@ import os
 import re
 import shutil
 import tempfile
+import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -73,12 +74,33 @@ def chromium(extra_flags=(), scale=1):
         try:
             quit()
         finally:
-            shutil.rmtree(profile, ignore_errors=True)
+            # Chromium's processes may still write there as they end.
+            profile_gone_with_its_processes(profile)
 
     driver.quit = quit_and_remove_the_profile
     for source in page_scripts():
         driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": source})
     return driver
+
+
+def profile_gone_with_its_processes(profile, seconds=30.0):
+    """Removes a browser's profile folder once no process names it on its command line (or
+    after `seconds`, then as it is)."""
+    deadline = time.monotonic() + seconds
+    mark = profile.encode()
+    while time.monotonic() < deadline and any(mark in line for line in command_lines()):
+        time.sleep(0.05)
+    shutil.rmtree(profile, ignore_errors=True)
+
+
+def command_lines():
+    for pid in os.listdir("/proc"):
+        if pid.isdigit():
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    yield f.read()
+            except OSError:
+                pass
 
 
 # Phones tried, in CSS pixels: width, height.
