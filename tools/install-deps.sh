@@ -34,12 +34,14 @@ i386=(cmake make g++-i686-linux-gnu googletest qemu-user binutils)
 # for the end-to-end tests; the release's default clang and its runtime
 # for the fuzz target; what checks the package: lintian, hardening-check (devscripts),
 # appstreamcli, desktop-file-validate, mandoc and man, and readelf (binutils) for the hardening;
-# for the browser tests, headless Chromium driven by Selenium; for the gems' marks under
-# simulated colour vision, numpy and PIL.
+# for the browser tests, headless Chromium driven by Selenium, Firefox ESR (driven through its
+# own WebDriver BiDi, framed by wsproto) and WebKitGTK's MiniBrowser through WebKitWebDriver;
+# for the gems' marks under simulated colour vision, numpy and PIL.
 # No name carries a version, so that every release installs its own current package.
 test=("${package[@]}" "${x_harness[@]}" xvfb faketime libgl1-mesa-dri clang libclang-rt-dev lintian devscripts
       appstream desktop-file-utils mandoc man-db groff-base binutils
-      "${web[@]}" chromium chromium-driver python3-selenium python3-numpy python3-pil)
+      "${web[@]}" chromium chromium-driver python3-selenium firefox-esr webkit2gtk-driver
+      python3-wsproto python3-numpy python3-pil)
 bench=("${build[@]}" libbenchmark-dev)
 # make fresh-check: debootstrap, and git to export the committed tree.
 fresh=("${test[@]}" debootstrap git)

@@ -13,6 +13,14 @@ window.gemwellPause = function(actions) {
 
   pauseButton.addEventListener('click', actions.pause);
   resumeButton.addEventListener('click', actions.resume);
+  // Enter held on Pause: the focus moves on to Resume, which the key's first repeat would press.
+  [pauseButton, resumeButton].forEach(function(button) {
+    button.addEventListener('keydown', function(event) {
+      if (event.repeat) {
+        event.preventDefault();
+      }
+    });
+  });
 
   function ours(event) {
     var key = event.key.toLowerCase();

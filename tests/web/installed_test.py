@@ -7,7 +7,6 @@ Usage: installed_test.py --site BUILD_WEB --reference NATIVE_PICTURE [unittest a
 import os
 import sys
 import shutil
-import tempfile
 import threading
 import time
 import unittest
@@ -22,7 +21,7 @@ from web_test import PhoneTest, console_errors  # noqa: E402
 
 class Installed(unittest.TestCase):
     def test_installable_and_after_one_visit_plays_offline(self):
-        site = tempfile.mkdtemp(prefix="gemwell-site-")
+        site = web_test.scratch("gemwell-site-")
         for name in os.listdir(web_test.ARGS.site):
             if os.path.isfile(os.path.join(web_test.ARGS.site, name)):
                 shutil.copy(os.path.join(web_test.ARGS.site, name), site)

@@ -17,7 +17,11 @@ sys.path.insert(
     0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "webharness")
 )
 import web_test  # noqa: E402
+from game_page import STEP_DEADLINE_SECONDS, wait_until  # noqa: E402
 from web_test import compare, script_until  # noqa: E402
+
+# How long the phone's page stays hidden, on its own real clock.
+ABSENCE_MS = 10000
 
 
 class DesktopPause(web_test.DesktopTest):
@@ -71,6 +75,48 @@ class DesktopPause(web_test.DesktopTest):
         )
         self.assertTrue(all(prevented for key, prevented in page.clock("keys") if key == "p"))
 
+    def test_a_held_p_or_escape_pauses_or_goes_on_once_however_often_it_repeats(self):
+        self.load()
+        page = self.page
+        keys = page.game_keys()
+        # A held key: its first keydown, then the keyboard's repeats, then its keyup.
+        hold = (
+            "const canvas = document.getElementById('game');"
+            " for (let i = 0; i <= 5; ++i) { canvas.dispatchEvent(new KeyboardEvent('keydown',"
+            " {key: arguments[0], repeat: i > 0, bubbles: true, cancelable: true})); }"
+            " canvas.dispatchEvent(new KeyboardEvent('keyup',"
+            " {key: arguments[0], bubbles: true, cancelable: true}));"
+        )
+        for key, paused in (("p", True), ("Escape", False), ("Escape", True), ("p", False)):
+            self.driver.execute_script(hold, key)
+            self.assertEqual(
+                page.paused(),
+                ["Paused", True] if paused else ["", False],
+                "%s held: the pause toggled on each repeat" % key,
+            )
+        self.assertEqual(page.game_keys(), keys, "a held p or Escape reached the game")
+        self.assertTrue(page.wait_frames())
+        # Enter held on the focused Pause button, as the keyboard sends it: the focus moves on to
+        # Resume, and the repeats must not press that.
+        self.driver.execute_script("document.getElementById('pause').focus()")
+        for repeat in (False, True, True, True):
+            self.driver.execute_cdp_cmd(
+                "Input.dispatchKeyEvent",
+                {
+                    "type": "keyDown",
+                    "key": "Enter",
+                    "code": "Enter",
+                    "windowsVirtualKeyCode": 13,
+                    "text": "\r",
+                    "autoRepeat": repeat,
+                },
+            )
+        self.driver.execute_cdp_cmd(
+            "Input.dispatchKeyEvent", {"type": "keyUp", "key": "Enter", "code": "Enter"}
+        )
+        self.assertEqual(page.paused(), ["Paused", True], "Enter held on Pause: paused and on")
+        self.assertEqual(page.focused(), "resume")
+
     def test_with_the_real_clock_no_step_runs_while_paused_nor_takes_the_pause_after(self):
         self.load()
         page = self.page
@@ -108,13 +154,28 @@ class PhonePause(web_test.PhoneTest):
             " () => window.seen.push(document.visibilityState));"
         )
         game = self.driver.current_window_handle
-        self.driver.switch_to.new_window("tab")
-        time.sleep(10.0)  # the absence itself
+        # The other tab is the page's own, so that it can read the hidden page's measure of its
+        # absence: the clock's real time since it was hidden.
+        handles = set(self.driver.window_handles)
+        self.driver.execute_script("window.open('about:blank', 'absence')")
+        page.wait_until(lambda: set(self.driver.window_handles) - handles, "the other tab")
+        (other,) = set(self.driver.window_handles) - handles
+        self.driver.switch_to.window(other)
+        absence = (
+            "const c = opener.gemwellTestClock;"
+            " return c.realBase === null ? null : c.realNow() - c.realBase"
+        )
+        wait_until(
+            lambda: (self.driver.execute_script(absence) or 0) >= ABSENCE_MS,
+            "hidden: the page's own measure of its absence to reach %d ms" % ABSENCE_MS,
+            lambda: "the hidden page measured %s ms" % self.driver.execute_script(absence),
+            ABSENCE_MS / 1000.0 + STEP_DEADLINE_SECONDS,
+        )
         self.driver.close()
         self.driver.switch_to.window(game)
         page.wait_until("document.visibilityState === 'visible'", "the page shown again")
         self.assertEqual(self.driver.execute_script("return window.seen"), ["hidden", "visible"])
-        self.assertGreaterEqual(page.clock("stepped"), 10000)
+        self.assertGreaterEqual(page.clock("stepped"), ABSENCE_MS)
         self.assertEqual(page.paused(), ["Paused", True])
         self.assertTrue(page.frames_stopped(), "the game goes on by itself")
         page.tap("Resume")

@@ -7,6 +7,7 @@ Usage: phone_test.py --site BUILD_WEB --reference NATIVE_PICTURE [unittest argum
 """
 import os
 import sys
+import time
 
 from selenium.webdriver.common.by import By
 
@@ -16,6 +17,10 @@ sys.path.insert(
 import game_page  # noqa: E402
 import web_test  # noqa: E402
 from web_test import compare, script_until  # noqa: E402
+
+# How long the page waits for a lost context to come back before it ends the game
+# (session.js, kRestoreWaitMs).
+RESTORE_WAIT_SECONDS = 3.0
 
 
 class Phone(web_test.PhoneTest):
@@ -117,14 +122,15 @@ class Phone(web_test.PhoneTest):
         page.touch("touchStart", [(1, soft)])
         page.wait_until(lambda: self.keys("x") >= 5, "a held Soft drop: five presses")
         held = self.keys("x")
-        # A second finger taps Move left while the first holds on.
+        # A second finger holds Move left while the first holds on, for longer than a repeat's
+        # delay (eight of Soft drop's repeats): Move left does not repeat.
         page.touch("touchStart", [(1, soft), (2, left)])
-        page.touch("touchEnd", [(1, soft)])
         page.wait_until(
-            lambda: self.keys("z") >= 1 and self.keys("x") > held,
-            "a tap on Move left beside the held Soft drop: a z, and Soft drop still repeating",
+            lambda: self.keys("z") >= 1 and self.keys("x") >= held + 8,
+            "Move left held beside the held Soft drop: a z, and Soft drop still repeating",
         )
-        self.assertEqual(self.keys("z"), 1)
+        page.touch("touchEnd", [(1, soft)])
+        self.assertEqual(self.keys("z"), 1, "a held Move left repeats")
         page.touch("touchEnd", [])
         self.assertTrue(page.wait_frames(1))
         # Nothing can be waited for here: these watch for repeats that must not come.
@@ -195,13 +201,17 @@ class Phone(web_test.PhoneTest):
             " window.loseContext = gl.getExtension('WEBGL_lose_context');"
             " window.loseContext.loseContext();"
         )
+        lost_at = time.monotonic()
         self.driver.execute_script(lose)
-        self.assertTrue(page.wait_frames())
+        # The page ends a game whose context is not back within its window: nothing here may
+        # wait that long by accident.
+        self.assertTrue(page.wait_frames(1, RESTORE_WAIT_SECONDS / 2, "the context lost"))
         self.assertTrue(
             self.driver.execute_script(
                 "return document.getElementById('game').getContext('webgl').isContextLost()"
             )
         )
+        self.assertLess(time.monotonic() - lost_at, RESTORE_WAIT_SECONDS, "too slow to restore")
         self.driver.execute_script("window.loseContext.restoreContext()")
         self.assertTrue(page.wait_frames(5))
         compare(self, page, self.out, "stacked")

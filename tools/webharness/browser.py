@@ -6,7 +6,9 @@ import gzip
 import json
 import os
 import re
+import shutil
 import tempfile
+import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -27,12 +29,19 @@ def fixed_epoch():
         return int(next(line for line in lines if line.strip() and not line.startswith("#")))
 
 
+def page_scripts():
+    """The scripts that go into every page before its own: the stepped clock at the fixed
+    calendar time, and the stand-in pads."""
+    return ["(%s)(%d);" % (read_js("clock.js"), 1000 * fixed_epoch()), read_js("pads.js")]
+
+
 def chromium(extra_flags=(), scale=1):
     """Headless Chromium with WebGL through SwiftShader, the page clock installed. `scale` is
     the device pixel ratio: only the command line's sets the canvas's device pixels, the
-    DevTools protocol's alone does not."""
+    DevTools protocol's alone does not. Its profile folder goes with its quit()."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
+    profile = tempfile.mkdtemp(prefix="gemwell-chromium-")
     flags = [
         "--headless=new",
         "--use-angle=swiftshader",
@@ -46,7 +55,7 @@ def chromium(extra_flags=(), scale=1):
         "--disable-default-apps",
         "--window-size=900,800",
         "--force-device-scale-factor=%g" % scale,
-        "--user-data-dir=" + tempfile.mkdtemp(prefix="gemwell-chromium-"),
+        "--user-data-dir=" + profile,
     ]
     flags.extend(extra_flags)
     if os.geteuid() == 0:
@@ -54,11 +63,44 @@ def chromium(extra_flags=(), scale=1):
     for flag in flags:
         options.add_argument(flag)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    clock = "(%s)(%d);" % (read_js("clock.js"), 1000 * fixed_epoch())
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": clock})
-    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": read_js("pads.js")})
+    try:
+        driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    except BaseException:
+        shutil.rmtree(profile, ignore_errors=True)
+        raise
+    quit = driver.quit
+
+    def quit_and_remove_the_profile():
+        try:
+            quit()
+        finally:
+            # Chromium's processes may still write there as they end.
+            profile_gone_with_its_processes(profile)
+
+    driver.quit = quit_and_remove_the_profile
+    for source in page_scripts():
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": source})
     return driver
+
+
+def profile_gone_with_its_processes(profile, seconds=30.0):
+    """Removes a browser's profile folder once no process names it on its command line (or
+    after `seconds`, then as it is)."""
+    deadline = time.monotonic() + seconds
+    mark = profile.encode()
+    while time.monotonic() < deadline and any(mark in line for line in command_lines()):
+        time.sleep(0.05)
+    shutil.rmtree(profile, ignore_errors=True)
+
+
+def command_lines():
+    for pid in os.listdir("/proc"):
+        if pid.isdigit():
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    yield f.read()
+            except OSError:
+                pass
 
 
 # Phones tried, in CSS pixels: width, height.

@@ -11,7 +11,8 @@
 // in real time, from `realBase`, or while the page is hidden (`realOnHide`); its readings are
 // logged, each with whether an animation frame took it. On request (keepBlur) the window's blur
 // is kept from the page, as a phone may hide a page without blurring it. The keys that reach the
-// game itself, past the page, are logged as the game's module is handed them (gameKeys).
+// game itself, past the page, are logged as the game's module is handed them (gameKeys). Clicks
+// are counted, for a tap on a button that is no key to wait for.
 (epochMs) => {
   const realNow = performance.now.bind(performance);
   const clock = {
@@ -33,7 +34,8 @@
     inFrame: false,
     drew: false,
     gameKeys: [],
-    keepBlur: false
+    keepBlur: false,
+    clicks: 0
   };
   clock.realNow = realNow;
   performance.now = () => {
@@ -131,6 +133,9 @@
     });
   };
   clock.context = () => context;
+  addEventListener('click', () => {
+    clock.clicks += 1;
+  });
   addEventListener('keydown', (event) => {
     clock.keys.push([event.key, event.defaultPrevented]);
     clock.keyReadings.push(clock.readings);

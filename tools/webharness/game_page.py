@@ -27,6 +27,7 @@ from browser import (  # noqa: E402,F401  (re-exported for the tests and the ben
     download_sizes,
     emulate_desktop,
     emulate_phone,
+    page_scripts,
 )
 
 
@@ -40,7 +41,8 @@ class WaitTimeout(AssertionError):
 
 def wait_until(done, what, seen=None, seconds=STEP_DEADLINE_SECONDS, interval=0.01):
     """Polls `done()` until it is true and returns its value; after `seconds`, raises
-    WaitTimeout naming `what` and, from `seen()`, what there was instead."""
+    WaitTimeout saying it timed out, the step and what it waited for (`what`: "step: what"),
+    and, from `seen()`, what there was instead."""
     deadline = time.monotonic() + seconds
     while True:
         value = done()
@@ -48,7 +50,8 @@ def wait_until(done, what, seen=None, seconds=STEP_DEADLINE_SECONDS, interval=0.
             return value
         if time.monotonic() > deadline:
             raise WaitTimeout(
-                "%s: not within %.0f s; %s" % (what, seconds, seen() if seen else "it never came")
+                "timed out after %.1f s: %s; saw: %s"
+                % (seconds, what, seen() if seen else "it never came")
             )
         time.sleep(interval)
 
@@ -93,6 +96,14 @@ STATE = (
     " return c ? [c.readings, c.keys.length, c.stepped,"
     " document.getElementById('notice').textContent] : null;"
 )
+
+
+# Whether the game is on and not paused: only then does it take frames.
+RUNNING_EXPRESSION = (
+    "document.getElementById('notice').textContent === '' &&"
+    " document.getElementById('resume').hidden && window.gemwellTestClock.firstDraw >= 0"
+)
+RUNNING = "return " + RUNNING_EXPRESSION
 
 
 class GamePage:
@@ -143,30 +154,29 @@ class GamePage:
             % (what, frames),
         )
 
-    def load(self, seconds=10.0):
+    def load(self, seconds=STEP_DEADLINE_SECONDS):
         """Opens the page; the real milliseconds from navigation to the first draw."""
         self.driver.get(self.url)
         self.canvas = self.driver.find_element(By.ID, "game")
-        deadline = time.monotonic() + seconds
-        while self.clock("firstDraw") < 0 and time.monotonic() < deadline:
-            time.sleep(0.02)
+        self.wait_until(
+            "window.gemwellTestClock.firstDraw >= 0", "load: the game's first draw", seconds
+        )
         first = self.clock("firstDraw")
-        if first >= 0:
-            self.wait_frames()
+        self.wait_frames(what="load")
         return first
 
     def clock(self, field):
         return self.driver.execute_script("return window.gemwellTestClock.%s" % field)
 
-    def wait_frames(self, count=3, seconds=10.0):
-        """Waits until the game has taken `count` more frames; False if it did not."""
+    def wait_frames(self, count=3, seconds=STEP_DEADLINE_SECONDS, what="frames"):
+        """Waits until the game has taken `count` more frames (True); fails saying it timed out
+        after `seconds`."""
         start = self.clock("readings")
-        deadline = time.monotonic() + seconds
-        while self.clock("readings") < start + count:
-            if time.monotonic() > deadline:
-                return False
-            time.sleep(0.01)
-        return True
+        return self.wait_until(
+            lambda: self.clock("readings") >= start + count,
+            "%s: the game to take %d more frames" % (what, count),
+            seconds,
+        )
 
     def press(self, name, frames=3):
         """A real key press and release, to whatever has the focus; waits until its keydown
@@ -200,12 +210,12 @@ class GamePage:
     def notice(self):
         return self.driver.find_element(By.ID, "notice").text
 
-    def wait_notice(self, seconds=5.0):
-        """The page's notice once it says something, or "" after `seconds`."""
-        deadline = time.monotonic() + seconds
-        while not self.notice() and time.monotonic() < deadline:
-            time.sleep(0.02)
-        return self.notice()
+    def wait_notice(self, seconds=STEP_DEADLINE_SECONDS, what="notice"):
+        """The page's notice once it says something; fails saying it timed out after
+        `seconds`."""
+        return self.wait_until(
+            self.notice, "%s: the page's notice to say something" % what, seconds
+        )
 
     def canvas_size(self):
         """The canvas's size: [CSS width, CSS height, pixel width, pixel height, ratio]."""
@@ -259,18 +269,31 @@ class GamePage:
         )
 
     def tap(self, name, frames=3):
-        """A finger's tap on the named button; for a key's button, waits until its keydown came
-        and the game drew `frames` frames after it, for the others a few frames."""
+        """A finger's tap on the named button; waits for what the tap can bring about: its click
+        (or, for a key's button, its keydown) handled, then, if the game is on and not paused,
+        `frames` frames after it."""
         button = self.button(name)
         point = self.centre(button)
         key = button.get_attribute("data-command") is not None
-        count = self.clock("keys.length")
+        count = self.clock("clicks") if not key else self.clock("keys.length")
         self.touch("touchStart", [(1, point)])
         self.touch("touchEnd", [])
+        step = "tap on %s" % name
         if key:
-            self.wait_frame_after_key(count, "tap on %s" % name, frames)
+            self.wait_until(
+                "window.gemwellTestClock.keys.length > %d" % count, step + ": its keydown"
+            )
+            count_frames_from = "window.gemwellTestClock.keyReadings[%d]" % count
         else:
-            self.wait_frames()
+            self.wait_until("window.gemwellTestClock.clicks > %d" % count, step + ": its click")
+            count_frames_from = "%d" % self.clock("readings")
+        # A paused game takes no frame and a game over none: there is nothing more to wait for.
+        if self.driver.execute_script(RUNNING):
+            self.wait_until(
+                "window.gemwellTestClock.readings >= %s + %d || !(%s)"
+                % (count_frames_from, frames, RUNNING_EXPRESSION),
+                step + ": the game to draw %d frames after it" % frames,
+            )
 
     def tap_script(self, script, shot=None, frames=RESTING_FRAMES):
         """Plays a script with taps on the buttons for its keys, each step let run `frames`

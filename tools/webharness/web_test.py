@@ -8,6 +8,7 @@ Each test file of tests/web is one subject; it calls main() and gets --site (bui
 
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -25,6 +26,17 @@ import colour_vision  # noqa: E402
 FIRST_FRAME_LIMIT_MS = 5000
 
 ARGS = None
+
+# The folders of the run's shots and copies: kept for the reader of a failure, removed after a
+# run that passed.
+SCRATCH = []
+
+
+def scratch(prefix):
+    """A new folder for the run's output, which main() removes if every test passed."""
+    folder = tempfile.mkdtemp(prefix=prefix)
+    SCRATCH.append(folder)
+    return folder
 
 
 def console_errors(driver):
@@ -55,10 +67,12 @@ class DesktopTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.out = tempfile.mkdtemp(prefix="gemwell-web-")
+        cls.out = scratch("gemwell-web-")
         cls.script, cls.frames = native_reference(cls.out)
         cls.server = serve()
+        cls.addClassCleanup(cls.server.shutdown)
         cls.driver = game_page.chromium()
+        cls.addClassCleanup(cls.driver.quit)
         cls.page = game_page.GamePage(
             cls.driver, "http://127.0.0.1:%d/index.html" % cls.server.server_port, cls.out
         )
@@ -71,11 +85,6 @@ class DesktopTest(unittest.TestCase):
             % cls.driver.capabilities.get("browserVersion"),
             flush=True,
         )
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        cls.server.shutdown()
 
     def tearDown(self):
         errors = console_errors(self.driver)
@@ -99,20 +108,17 @@ class PhoneTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.server = serve()
+        cls.addClassCleanup(cls.server.shutdown)
         cls.driver = game_page.chromium(scale=cls.RATIO)
+        cls.addClassCleanup(cls.driver.quit)
         game_page.emulate_phone(cls.driver, game_page.PORTRAIT, cls.RATIO)
-        cls.out = tempfile.mkdtemp(prefix="gemwell-phone-")
+        cls.out = scratch("gemwell-phone-")
         cls.page = game_page.GamePage(
             cls.driver, "http://127.0.0.1:%d/" % cls.server.server_port, cls.out
         )
         cls.page.load()
         width, height = cls.page.canvas_size()[2:4]
         cls.script, cls.frames = native_reference(cls.out, str(width), str(height))
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.driver.quit()
-        cls.server.shutdown()
 
     def setUp(self):
         game_page.emulate_phone(self.driver, game_page.PORTRAIT, self.RATIO)
@@ -148,7 +154,7 @@ def compare(test, page, out, name, native=True):
 
 def shapes_reference(*size):
     """native_picture's script played on the native game with --shapes, at `size` if given."""
-    out = tempfile.mkdtemp(prefix="gemwell-shapes-")
+    out = scratch("gemwell-shapes-")
     native = subprocess.run(
         [ARGS.reference, "native", out, *size, "--shapes"],
         capture_output=True,
@@ -210,4 +216,9 @@ def main(doc):
             print("%s has no %s: run make web first" % (ARGS.site, name), file=sys.stderr)
             return 1
     program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False, verbosity=2)
-    return 0 if program.result.wasSuccessful() else 1
+    if not program.result.wasSuccessful():
+        print("shots and pages kept in: " + " ".join(SCRATCH), file=sys.stderr)
+        return 1
+    for folder in SCRATCH:
+        shutil.rmtree(folder, ignore_errors=True)
+    return 0
