@@ -97,6 +97,7 @@ private:
     void moveSideways(int columns);
     void drawNextColumn();
     void scorePass();
+    void tellArcade(ArcadeNews news) const;
 };
 
 // The one running game: set by the app at start-up, never changed or released. The app's frame
