@@ -180,6 +180,9 @@ class DesktopArcade(ArcadePage, web_test.DesktopTest):
         self.assertEqual(self.status(), "Game over. Final score %d, level 1." % score)
         # The table, at once, with this game at the top; kept across a reload, from the button.
         self.assertEqual(self.table(), ([["1", str(score), "1", fixed_date()]], ""))
+        path = os.path.join(self.arcade_out, "page-desktop-over.png")
+        self.driver.save_screenshot(path)
+        print("page: " + path, flush=True)
         self.assertEqual(
             json.loads(self.stored(TABLE_KEY)),
             {"version": 1, "scores": [{"score": score, "level": 1, "date": fixed_date()}]},
