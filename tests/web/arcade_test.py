@@ -134,10 +134,15 @@ class DesktopArcade(ArcadePage, web_test.DesktopTest):
     def test_arcade_waits_for_new_game_is_remembered_and_draws_as_the_native_game(self):
         self.load()
         self.assertEqual(self.checked(), "false")
-        # Mid-game the choice is taken, and the game goes on as it began: classic.
+        # Mid-game the choice is taken, and the game goes on as it began: the same module,
+        # started without --arcade, drawing the classic picture.
+        arguments = "return window.gemwellTestClock.module.arguments"
+        self.assertEqual(self.driver.execute_script(arguments), [])
         ActionChains(self.driver).click(self.switch()).perform()
         self.assertEqual(self.checked(), "true")
         self.assertEqual(self.page.focused(), "game")
+        self.assertTrue(self.page.wait_frames())
+        self.assertEqual(self.driver.execute_script(arguments), [])
         self.compare("spawn")
         # New game is an arcade one, drawn as the native game draws it.
         self.quit_and_start_again()
