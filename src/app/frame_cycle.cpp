@@ -17,7 +17,7 @@ void renderFrame()
     g_game->update();
     glPushMatrix();
     g_game->draw();
-    g_game->drawHud(viewAspect(), std::tan(kFieldOfViewDegrees * M_PI / 360.0));
+    g_game->drawHud(viewAspect(), std::tan(kFieldOfViewDegrees * M_PI / 360.0), viewHeight());
     glPopMatrix();
     glutSwapBuffers();
 }

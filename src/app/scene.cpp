@@ -7,11 +7,17 @@
 namespace
 {
 double s_viewAspect = 640.0 / 480.0;
+int s_viewHeight = 480;
 }  // namespace
 
 double viewAspect()
 {
     return s_viewAspect;
+}
+
+int viewHeight()
+{
+    return s_viewHeight;
 }
 
 void initScene()
@@ -40,6 +46,7 @@ void onReshape(int width, int height)
 {
     glViewport(0, 0, width, height);
     s_viewAspect = aspectRatio(width, height);
+    s_viewHeight = height;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(kFieldOfViewDegrees, aspectRatio(width, height), kNearPlane, kFarPlane);

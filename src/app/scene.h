@@ -9,3 +9,6 @@ void onReshape(int width, int height);
 
 // Width over height of the window at the last reshape (640 x 480 until the first).
 double viewAspect();
+
+// The window's height in pixels at the last reshape (480 until the first).
+int viewHeight();

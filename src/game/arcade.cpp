@@ -10,6 +10,8 @@ namespace
 // The same four directions as the match pass: each line is seen once, from its first cell.
 constexpr int kLineDirections[4][2] = {{0, 1}, {1, -1}, {1, 0}, {1, 1}};
 
+WatchArcade g_watch = nullptr;
+
 int32_t saturatedSum(int32_t a, int64_t b)
 {
     const int64_t sum = static_cast<int64_t>(a) + b;
@@ -40,11 +42,17 @@ float fallSpeedForLevel(int32_t level)
     return static_cast<float>(speed);
 }
 
+void watchArcade(WatchArcade watch)
+{
+    g_watch = watch;
+}
+
 void Game::startArcade(KeepScore keep)
 {
     delete arcade;
     arcade = new Arcade();
     arcade->keep = keep;
+    arcade->watch = g_watch;
     // The current piece has drawn its colours; the next three draws are the following piece's,
     // just as they would be in classic mode.
     drawNextColumn();
@@ -95,6 +103,19 @@ void Game::scorePass()
     ++arcade->chain;
     arcade->score = saturatedSum(arcade->score, passPoints(gems, beyondThree, arcade->chain));
     arcade->cleared += gems;
+    const int32_t before = arcade->level;
     arcade->level = levelForCleared(arcade->cleared);
     fallSpeed = fallSpeedForLevel(arcade->level);
+    if (arcade->level != before)
+    {
+        tellArcade(ArcadeNews::NewLevel);
+    }
+}
+
+void Game::tellArcade(ArcadeNews news) const
+{
+    if (arcade != nullptr && arcade->watch != nullptr)
+    {
+        arcade->watch(news, arcade->score, arcade->level, lives + 1);
+    }
 }

@@ -137,6 +137,7 @@ void Game::landPiece(int height)
             {
                 --lives;
                 state = Restarting;
+                tellArcade(ArcadeNews::WellLost);
             }
             return;
         }

@@ -43,8 +43,8 @@ public:
 
     // Arcade mode only: the score, level, wells left and next column beside the well, laid out
     // for a view `aspect` wide per unit of height under a vertical field of view whose half
-    // angle has tangent `tanHalfView`. Draws nothing in classic mode.
-    void drawHud(double aspect, double tanHalfView) const;
+    // angle has tangent `tanHalfView`, `pixelsHigh` pixels tall. Draws nothing in classic mode.
+    void drawHud(double aspect, double tanHalfView, int pixelsHigh) const;
 
     // Turns on arcade mode: a score, levels and the next column; `keep` gets the final score.
     void startArcade(KeepScore keep);
@@ -97,6 +97,7 @@ private:
     void moveSideways(int columns);
     void drawNextColumn();
     void scorePass();
+    void tellArcade(ArcadeNews news) const;
 };
 
 // The one running game: set by the app at start-up, never changed or released. The app's frame

@@ -3,8 +3,10 @@
 #include "game/game.h"
 #include "game/gem.h"
 #include "game/hud_layout.h"
+#include "game/well_geometry.h"
 
 #include <GL/freeglut.h>
+#include <cmath>
 #include <vector>
 
 namespace
@@ -12,18 +14,44 @@ namespace
 constexpr GLfloat kLabelColour[3] = {0.6f, 0.6f, 0.6f};
 constexpr GLfloat kValueColour[3] = {1.0f, 1.0f, 1.0f};
 
-void drawTriangles(const std::vector<double>& triangles)
+// Where a text's corner falls in the window, moved to the nearest sixteenth of a pixel but never
+// onto a pixel's centre. A long straight stroke whose edge lies within a thirty-second of a
+// pixel's centre is filled on one side of it or the other depending on how finely a rasteriser
+// rounds vertices (a sixteenth of a pixel in some, a 256th in others), and a whole row of a digit
+// comes and goes between them; on this grid every rasteriser sees the same corner.
+double snapped(double pixels)
 {
+    constexpr double kSteps = 16.0;
+    double step = std::round(pixels * kSteps);
+    if (std::fmod(std::fabs(step), kSteps) == kSteps / 2.0)
+    {
+        step += 1.0;
+    }
+    return step / kSteps;
+}
+
+// Triangles in eye space at one depth, their corners snapped in a view `halfWidth` by
+// `halfHeight` eye units (at that depth) and `pixelsHigh` pixels tall.
+void drawTriangles(const std::vector<double>& triangles, double halfWidth, double halfHeight,
+                   int pixelsHigh)
+{
+    const double high = pixelsHigh;
+    const double wide = std::round(high * halfWidth / halfHeight);
     glBegin(GL_TRIANGLES);
     for (size_t i = 0; i + 2 < triangles.size(); i += 3)
     {
-        glVertex3d(triangles[i], triangles[i + 1], triangles[i + 2]);
+        const double x =
+            (snapped((triangles[i] / halfWidth + 1.0) * wide / 2.0) * 2.0 / wide - 1.0) * halfWidth;
+        const double y =
+            (snapped((triangles[i + 1] / halfHeight + 1.0) * high / 2.0) * 2.0 / high - 1.0) *
+            halfHeight;
+        glVertex3d(x, y, triangles[i + 2]);
     }
     glEnd();
 }
 }  // namespace
 
-void Game::drawHud(double aspect, double tanHalfView) const
+void Game::drawHud(double aspect, double tanHalfView, int pixelsHigh) const
 {
     if (arcade == nullptr)
     {
@@ -35,11 +63,14 @@ void Game::drawHud(double aspect, double tanHalfView) const
     {
         return;
     }
+    // Every letter lies at the well's depth.
+    const double halfHeight = -cellEyeZ(0.0) * tanHalfView;
+    const double halfWidth = halfHeight * aspect;
     glDisable(GL_LIGHTING);
     glColor3fv(kLabelColour);
-    drawTriangles(layout.labels);
+    drawTriangles(layout.labels, halfWidth, halfHeight, pixelsHigh);
     glColor3fv(kValueColour);
-    drawTriangles(layout.values);
+    drawTriangles(layout.values, halfWidth, halfHeight, pixelsHigh);
     glEnable(GL_LIGHTING);
     for (int slot = 0; slot < 3; ++slot)
     {

@@ -10,6 +10,8 @@ var kRepeatIntervalMs = 50;
 var notices = null;
 var buttons = null;
 var shapes = null;
+var arcade = null;
+var scores = null;
 var pads = null;
 
 var session = window.gemwellSession({
@@ -22,6 +24,16 @@ var session = window.gemwellSession({
   },
   shapes: function() {
     return shapes.on();
+  },
+  arcade: function() {
+    return arcade.on();
+  },
+  // The status line says each piece of news; an arcade game's end goes into the high scores.
+  arcadeNews: function(news, score, level, wells) {
+    arcade.news(news, score, level, wells);
+    if (news === 'over') {
+      scores.record(score, level);
+    }
   },
   told: function() {
     notices.showKeys(session.keys);
@@ -59,6 +71,8 @@ var pause = window.gemwellPause({
   questionOpen: buttons.open
 });
 shapes = window.gemwellShapes({show: session.showShapes, focus: session.focus});
+arcade = window.gemwellArcade({focus: session.focus});
+scores = window.gemwellHighScores({pause: session.pause, focus: session.focus});
 // Pads play as the buttons do; their Start pauses and goes on, Back asks to quit.
 pads = window.gemwellGamepads({
   press: session.press,
@@ -72,5 +86,7 @@ pads = window.gemwellGamepads({
 session.watch(notices.show);
 session.watch(buttons.show);
 session.watch(pause.show);
+session.watch(arcade.show);
+session.watch(scores.show);
 offline.begin();
 })();

@@ -2,11 +2,13 @@
 // module starts: the exit statuses, so that the page names no number, and the keys, so that the
 // page names no key. src/web/README.md lists the whole contract, both ways.
 #include "app/clock.h"
+#include "app/high_scores.h"
 #include "game/game.h"
 #include "game/gem_marks.h"
 #include "input/key_bindings.h"
 #include "input/key_table.h"
 
+#include <cstdio>
 #include <emscripten.h>
 #include <string>
 
@@ -23,6 +25,14 @@ EM_JS(void, gemwell_page_tell_key, (const char* command, const char* key, const 
     bindings[name] = bindings[name] || [];
     bindings[name].push({'key': UTF8ToString(key), 'label': UTF8ToString(label)});
 });
+
+// Arcade mode's news for the page's status line and its high scores: `news` is "level", "well"
+// or "over"; the score, level and wells left just after it.
+EM_JS(void, gemwell_page_tell_arcade, (const char* news, int score, int level, int wells), {
+    if (Module['arcadeNews']) {
+        Module['arcadeNews'](UTF8ToString(news), score, level, wells);
+    }
+});
 // clang-format on
 
 namespace
@@ -34,6 +44,12 @@ struct PageKey
     const char* label;
 };
 constexpr PageKey kPauseKeys[] = {{"p", "p"}, {"Escape", "Esc"}};
+
+void tellArcadeNews(ArcadeNews news, int32_t score, int32_t level, int32_t wellsLeft)
+{
+    gemwell_page_tell_arcade(news == ArcadeNews::NewLevel ? "level" : "well", score, level,
+                             wellsLeft);
+}
 
 bool tellThePage()
 {
@@ -53,6 +69,7 @@ bool tellThePage()
     {
         gemwell_page_tell_key("pause", pause.key, pause.label);
     }
+    watchArcade(tellArcadeNews);
     return true;
 }
 
@@ -71,4 +88,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE void gemwell_page_show_shapes(int on)
 extern "C" EMSCRIPTEN_KEEPALIVE void gemwell_page_resume()
 {
     restartClock();
+}
+
+// The page keeps the high scores, in the browser's storage: an arcade game's end hands them there
+// in place of the native game's file.
+void keepArcadeScore(int32_t score, int32_t level)
+{
+    gemwell_page_tell_arcade("over", score, level, 0);
+}
+
+// The page has no --scores: its table is on the page.
+int printHighScores(std::FILE* out, std::FILE*)
+{
+    std::fputs("The browser edition shows its high scores on the page.\n", out);
+    return 0;
 }

@@ -8,7 +8,9 @@
 var kRestoreWaitMs = 3000;
 
 // page: readWasm() (a promise of the game's code), frame() (every animation frame, paused or
-// not), shapes() (whether a new game starts with the gems' marks), told(bindings) (the keys, as
+// not), shapes() (whether a new game starts with the gems' marks), arcade() (whether a new game
+// is an arcade one), arcadeNews(news, score, level, wells) (an arcade game's new level, lost well
+// or end, as the module tells it), told(bindings) (the keys, as
 // the module tells them), failed(text) (the game's code could not load), questionOpen()
 // (whether Quit's question holds the keyboard's focus).
 window.gemwellSession = function(page) {
@@ -120,12 +122,15 @@ window.gemwellSession = function(page) {
     var printed = [];
     var made = {
       canvas: canvas,
-      arguments: page.shapes() ? ['--shapes'] : [],
+      // The choices as the game starts: a switch pressed later changes the next game.
+      arguments: (page.shapes() ? ['--shapes'] : []).concat(page.arcade() ? ['--arcade'] : []),
       // Read by the loop (webgl_bridge.js) each frame and each key.
       isPaused: function() {
         return state === 'paused';
       },
       onFrame: page.frame,
+      // From page_api.cpp: "level", "well", or "over" with the final score before the game ends.
+      arcadeNews: page.arcadeNews,
       // The module has told its exit statuses and keys (page_api.cpp); main comes next.
       onRuntimeInitialized: function() {
         ready = true;

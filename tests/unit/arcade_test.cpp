@@ -270,3 +270,62 @@ TEST(ArcadeGameOverDeathTest, TheScoreFollowsTheMessageOnItsOwnLineAndIsHandedOn
     const auto unkept = atGameOver(nullptr);
     EXPECT_EXIT(gameOverStep(*unkept), testing::ExitedWithCode(0), "^GAME OVER MAN!\n1230\n$");
 }
+
+namespace
+{
+struct Told
+{
+    ArcadeNews news;
+    int32_t score;
+    int32_t level;
+    int32_t wellsLeft;
+};
+std::vector<Told> g_told;
+
+void tellForTest(ArcadeNews news, int32_t score, int32_t level, int32_t wellsLeft)
+{
+    g_told.push_back({news, score, level, wellsLeft});
+}
+}  // namespace
+
+// What the page's status line says comes from here: a new level and a lost well, each once,
+// never an ordinary clear, and nothing to a game started before anyone watched.
+TEST(ArcadeNews, ANewLevelAndALostWellAreToldOnceAndAnOrdinaryClearIsNot)
+{
+    g_told.clear();
+    watchArcade(tellForTest);
+    const auto game = arcadeGame();
+    watchArcade(nullptr);
+
+    setBoard(*game, {"1.....", "1.....", "1....."});
+    game->findMatches();
+    settle(*game);
+    EXPECT_TRUE(g_told.empty());
+
+    game->arcade->cleared = kGemsPerLevel - 3;
+    setBoard(*game, {"2.....", "2.....", "2....."});
+    game->findMatches();
+    settle(*game);
+    ASSERT_EQ(g_told.size(), 1u);
+    EXPECT_EQ(g_told[0].news, ArcadeNews::NewLevel);
+    EXPECT_EQ(g_told[0].score, 60);
+    EXPECT_EQ(g_told[0].level, 2);
+    EXPECT_EQ(g_told[0].wellsLeft, kStartLives + 1);
+
+    stackColumn(*game, kSpawnColumn, 12);
+    stepFrames(*game, 1, 0.016f);
+    ASSERT_EQ(game->state, Restarting);
+    ASSERT_EQ(g_told.size(), 2u);
+    EXPECT_EQ(g_told[1].news, ArcadeNews::WellLost);
+    EXPECT_EQ(g_told[1].score, 60);
+    EXPECT_EQ(g_told[1].level, 2);
+    EXPECT_EQ(g_told[1].wellsLeft, kStartLives);
+
+    g_told.clear();
+    const auto unwatched = arcadeGame();
+    setBoard(*unwatched, {"2.....", "2.....", "2....."});
+    unwatched->arcade->cleared = kGemsPerLevel - 3;
+    unwatched->findMatches();
+    EXPECT_EQ(unwatched->arcade->level, 2);
+    EXPECT_TRUE(g_told.empty());
+}

@@ -1,13 +1,14 @@
 // What the browser edition is held to: the native game's own picture and the headless rules.
 //
-//   native_picture native OUTDIR [WIDTH HEIGHT] [--shapes]
+//   native_picture native OUTDIR [WIDTH HEIGHT] [--shapes] [--arcade]
 //     plans a script of keys, clock steps and shots on the headless rules, writes it to
 //     OUTDIR/script.txt with what each shot must show (OUTDIR/NAME.well), then plays it on the
 //     real game under Xvfb, with the clock frozen and stepped through libfaketime, and saves
 //     each shot as OUTDIR/native-NAME.png. OUTDIR/game-over-drops says how many hard drops,
 //     each followed by a clock step, end the game; OUTDIR/resting-frames how many frames
 //     any step of the script takes to come to rest. With a size, the window is resized to it
-//     first, as the browser's canvas is sized by its page. --shapes is passed on to the game.
+//     first, as the browser's canvas is sized by its page. --shapes and --arcade are passed on
+//     to the game (arcade mode draws its pieces in the same order, so the script is the same).
 //   native_picture compare NATIVE.png BROWSER.png EXPECTED.well
 //     counts the pixels of BROWSER.png that differ from NATIVE.png by more than 8/255 in a
 //     channel, and reads the well in both; fails above 0.5 % of the window, above 0.5 % of the
@@ -118,7 +119,8 @@ int dropsUntilGameOver()
     return -1;
 }
 
-int playNative(const std::string& outDir, int width, int height, bool shapes)
+int playNative(const std::string& outDir, int width, int height,
+               const std::vector<std::string>& options)
 {
     const std::vector<Step> steps = planShots();
     writeScript(steps, outDir, "script.txt");
@@ -130,8 +132,7 @@ int playNative(const std::string& outDir, int width, int height, bool shapes)
         std::fprintf(stderr, "native_picture: Xvfb did not start\n");
         return 1;
     }
-    SteppedGame game(x, {}, {},
-                     shapes ? std::vector<std::string>{"--shapes"} : std::vector<std::string>{});
+    SteppedGame game(x, {}, {}, options);
     return game.play(steps, outDir, width, height) && game.quit() ? 0 : 1;
 }
 
@@ -262,12 +263,18 @@ int compare(const std::string& nativePath, const std::string& browserPath,
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";
-    const bool shapes = argc > 3 && std::string(argv[argc - 1]) == "--shapes";
-    const int sized = argc - (shapes ? 1 : 0);
+    // The game's own options at the end of a native run's arguments.
+    std::vector<std::string> options;
+    int sized = argc;
+    while (sized > 3 && (std::string(argv[sized - 1]) == "--shapes" ||
+                         std::string(argv[sized - 1]) == "--arcade"))
+    {
+        options.insert(options.begin(), argv[--sized]);
+    }
     if (mode == "native" && (sized == 3 || sized == 5))
     {
         return playNative(argv[2], sized == 5 ? std::atoi(argv[3]) : 0,
-                          sized == 5 ? std::atoi(argv[4]) : 0, shapes);
+                          sized == 5 ? std::atoi(argv[4]) : 0, options);
     }
     if (mode == "well" && argc == 4)
     {
@@ -283,7 +290,7 @@ int main(int argc, char** argv)
         return compare(argv[2], argv[3], nullptr);
     }
     std::fprintf(stderr,
-                 "usage: %s native OUTDIR [WIDTH HEIGHT] [--shapes]\n"
+                 "usage: %s native OUTDIR [WIDTH HEIGHT] [--shapes] [--arcade]\n"
                  "       %s compare NATIVE.png BROWSER.png EXPECTED.well\n"
                  "       %s pixels NATIVE.png BROWSER.png\n"
                  "       %s well BROWSER.png EXPECTED.well\n",

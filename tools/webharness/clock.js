@@ -69,6 +69,8 @@
     get: () => factory,
     set: (made) => {
       factory = (module) => {
+        // The game's module, for a test that plays its side of the contract with the page.
+        clock.module = module;
         let keyed = null;
         Object.defineProperty(module, '_gemwell_web_key', {
           configurable: true,
