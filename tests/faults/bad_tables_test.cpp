@@ -4,6 +4,7 @@
 // had (within the first kLargestTable bytes), as an independent reading of the format finds them.
 #include "store_faults.h"
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 #include "app/high_scores.h"
 #include "store_faults.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>

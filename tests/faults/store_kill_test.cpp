@@ -3,6 +3,7 @@
 // and at random moments of a writer that writes again and again.
 #include "store_faults.h"
 
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>

@@ -2,6 +2,7 @@
 #include "game/gem_marks.h"
 #include "game/well_geometry.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
