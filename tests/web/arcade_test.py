@@ -11,7 +11,6 @@ import json
 import os
 import subprocess
 import sys
-import tempfile
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
@@ -40,7 +39,7 @@ THROWING_STORAGE = (
 
 def arcade_reference(*size):
     """native_picture's script played on the native game with --arcade, at `size` if given."""
-    out = tempfile.mkdtemp(prefix="gemwell-arcade-")
+    out = web_test.scratch("gemwell-arcade-")
     native = subprocess.run(
         [web_test.ARGS.reference, "native", out, *size, "--arcade"],
         capture_output=True,
