@@ -37,10 +37,13 @@ i386=(cmake make g++-i686-linux-gnu googletest qemu-user binutils)
 # for the browser tests, headless Chromium driven by Selenium, Firefox ESR (driven through its
 # own WebDriver BiDi, framed by wsproto) and WebKitGTK's MiniBrowser through WebKitWebDriver;
 # for the gems' marks under simulated colour vision, numpy and PIL.
-# No name carries a version, so that every release installs its own current package.
+# No name carries a version, so that every release installs its own current package. Where a
+# release renamed a package, "new|old" takes whichever is installed, else the first the release
+# has: WebKitWebDriver is webkitgtk-webdriver from Debian 13 on, webkit2gtk-driver in Debian 12.
 test=("${package[@]}" "${x_harness[@]}" xvfb faketime libgl1-mesa-dri clang libclang-rt-dev lintian devscripts
       appstream desktop-file-utils mandoc man-db groff-base binutils
-      "${web[@]}" chromium chromium-driver python3-selenium firefox-esr webkit2gtk-driver
+      "${web[@]}" chromium chromium-driver python3-selenium firefox-esr
+      "webkitgtk-webdriver|webkit2gtk-driver"
       python3-wsproto python3-numpy python3-pil)
 bench=("${build[@]}" libbenchmark-dev)
 # make fresh-check: debootstrap, and git to export the committed tree.
@@ -80,15 +83,24 @@ if [ -n "$list" ]; then
     exit 0
 fi
 
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
 missing=()
-for pkg in "${wanted[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$pkg")
-    fi
+for entry in "${wanted[@]}"; do
+    found=
+    IFS='|' read -r -a names <<<"$entry"
+    for pkg in "${names[@]}"; do
+        if installed "$pkg"; then
+            found=1
+            break
+        fi
+    done
+    [ -n "$found" ] || missing+=("$entry")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "gemwell: installing missing Debian packages: ${missing[*]}"
 if [ "$(id -u)" -eq 0 ]; then
     sudo=()
 elif command -v sudo >/dev/null 2>&1; then
@@ -99,4 +111,19 @@ else
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo[@]}" apt-get update -qq
+# Of a renamed package's names, the first this release has (apt's lists are current now).
+for i in "${!missing[@]}"; do
+    case ${missing[$i]} in *'|'*) ;; *) continue ;; esac
+    IFS='|' read -r -a names <<<"${missing[$i]}"
+    chosen=
+    for pkg in "${names[@]}"; do
+        if apt-cache policy "$pkg" 2>/dev/null | grep -q 'Candidate: [^(]'; then
+            chosen=$pkg
+            break
+        fi
+    done
+    [ -n "$chosen" ] || { echo "gemwell: this release has none of: ${names[*]}" >&2; exit 1; }
+    missing[i]=$chosen
+done
+echo "gemwell: installing missing Debian packages: ${missing[*]}"
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

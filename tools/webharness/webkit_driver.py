@@ -1,5 +1,6 @@
-"""WebKitGTK as Debian packages it: webkit2gtk-driver's WebKitWebDriver starting the
-MiniBrowser in automation mode, in a window on an Xvfb (it has no headless mode).
+"""WebKitGTK as Debian packages it: WebKitWebDriver (webkitgtk-webdriver; webkit2gtk-driver
+in Debian 12) starting the MiniBrowser in automation mode, in a window on an Xvfb (it has no
+headless mode).
 
 WebKitWebDriver has no way to run a script before the page's own, and no console log:
 engines.webkit_server puts the scripts at the top of index.html's head instead, CONSOLE_HOOK
