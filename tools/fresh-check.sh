@@ -157,7 +157,14 @@ run_make_test() {
         grep --line-buffered -E '^gemwell: installing|tests passed|tests failed|^fuzz:|Error [0-9]'
     local status=${PIPESTATUS[0]}
     set -e
-    [ "$status" -eq 0 ] || { tail -n 40 "$work/$1/make-test.log"; return 1; }
+    if [ "$status" -ne 0 ]; then
+        # The failed tests' own reports (unittest's and GoogleTest's), then how make ended: the
+        # root and its log go with the check.
+        grep -E -A 40 '^([0-9]+: )?(ERROR|FAIL): ' "$work/$1/make-test.log" | head -n 300 || true
+        grep -E -B 30 '^([0-9]+: )?\[  FAILED  \] [A-Za-z]' "$work/$1/make-test.log" | head -n 200 || true
+        tail -n 40 "$work/$1/make-test.log"
+        return 1
+    fi
     if [ "$1" = "$tarball_suite" ]; then
         # From the tarball, the package's checks say once that they are skipped, and why.
         grep -x "make test: the Debian package's checks .* are skipped: .*" "$work/$1/make-test.log"

@@ -117,7 +117,10 @@ for i in "${!missing[@]}"; do
     IFS='|' read -r -a names <<<"${missing[$i]}"
     chosen=
     for pkg in "${names[@]}"; do
-        if apt-cache policy "$pkg" 2>/dev/null | grep -q 'Candidate: [^(]'; then
+        # Read whole first: grep -q stops at its match, and pipefail would count apt-cache's
+        # broken pipe as a failure.
+        policy=$(apt-cache policy "$pkg" 2>/dev/null)
+        if grep -q 'Candidate: [^(]' <<<"$policy"; then
             chosen=$pkg
             break
         fi
