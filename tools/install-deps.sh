@@ -83,8 +83,9 @@ if [ -n "$list" ]; then
     exit 0
 fi
 
+# Read whole, as below: no grep -q at the end of a pipe under pipefail.
 installed() {
-    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+    [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
 }
 
 missing=()
