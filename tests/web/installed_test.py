@@ -8,7 +8,6 @@ import os
 import sys
 import shutil
 import threading
-import time
 import unittest
 
 sys.path.insert(
@@ -17,6 +16,26 @@ sys.path.insert(
 import game_page  # noqa: E402
 import web_test  # noqa: E402
 from web_test import PhoneTest, console_errors  # noqa: E402
+
+
+# The service workers as the page sees them, and what came of its asking for an update.
+WORKERS = """
+const done = arguments[arguments.length - 1];
+navigator.serviceWorker.getRegistration().then((r) => done({
+  controlled: !!navigator.serviceWorker.controller,
+  installing: !!(r && r.installing),
+  waiting: !!(r && r.waiting),
+  active: !!(r && r.active),
+  update: window.workerUpdate || null,
+}), (error) => done({error: String(error)}));
+"""
+
+ASK_FOR_THE_UPDATE = """
+window.workerUpdate = 'asked';
+navigator.serviceWorker.getRegistration().then((r) => r.update()).then(
+  () => { window.workerUpdate = 'checked'; },
+  (error) => { window.workerUpdate = 'failed: ' + error; });
+"""
 
 
 class Installed(unittest.TestCase):
@@ -32,15 +51,17 @@ class Installed(unittest.TestCase):
             game_page.emulate_phone(driver, game_page.PORTRAIT, PhoneTest.RATIO)
             page = game_page.GamePage(driver, "http://127.0.0.1:%d/" % server.server_port)
             self.assertGreaterEqual(page.load(), 0, "no frame was drawn")
-            controlled = (
-                "const done = arguments[arguments.length - 1];"
-                " navigator.serviceWorker.ready.then(() => {"
-                "   const wait = () => navigator.serviceWorker.controller ?"
-                "     done(true) : setTimeout(wait, 50);"
-                "   wait(); });"
-            )
-            driver.set_script_timeout(20)
-            self.assertTrue(driver.execute_async_script(controlled))
+            def workers():
+                return driver.execute_async_script(WORKERS)
+
+            def wait_for_workers(state, what):
+                game_page.wait_until(
+                    lambda: workers().get(state),
+                    what,
+                    lambda: "the workers: %s; %s" % (workers(), page.seen()),
+                )
+
+            wait_for_workers("controlled", "the first visit: its worker to control the page")
             errors = driver.execute_cdp_cmd("Page.getInstallabilityErrors", {})
             self.assertEqual(errors.get("installabilityErrors"), [])
 
@@ -48,14 +69,8 @@ class Installed(unittest.TestCase):
             driver.execute_script("window.sameDocument = true")
             with open(os.path.join(site, "sw.js"), "a") as worker:
                 worker.write("// a new build\n")
-            self.assertTrue(
-                driver.execute_async_script(
-                    "const done = arguments[arguments.length - 1];"
-                    " navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {"
-                    "   const wait = () => r.waiting ? done(true) : setTimeout(wait, 50);"
-                    "   wait(); }));"
-                )
-            )
+            driver.execute_script(ASK_FOR_THE_UPDATE)
+            wait_for_workers("waiting", "a new build: its worker to install and wait")
             page.tap("Hard drop")
             self.assertTrue(driver.execute_script("return window.sameDocument === true"))
             self.assertEqual(page.notice(), "")
@@ -64,20 +79,10 @@ class Installed(unittest.TestCase):
             page.tap("End game")
             self.assertEqual(page.wait_notice(), "You quit the game.")
             page.tap("New game")
-            deadline = time.monotonic() + 10
-            while (
-                driver.execute_script("return window.sameDocument === true")
-                and time.monotonic() < deadline
-            ):
-                time.sleep(0.05)
+            page.wait_until("window.sameDocument !== true", "New game: the new build's page")
             self.assertIsNone(driver.execute_script("return window.sameDocument"))
             self.assertGreaterEqual(page.load(), 0, "no frame after the update")
-            self.assertTrue(
-                driver.execute_async_script(
-                    "const done = arguments[arguments.length - 1];"
-                    " navigator.serviceWorker.getRegistration().then(r => done(!r.waiting));"
-                )
-            )
+            self.assertFalse(workers()["waiting"])
 
             server.shutdown()
             server.server_close()
