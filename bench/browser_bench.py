@@ -143,7 +143,7 @@ def main():
     try:
         # The phone canvas's pixels first; then each native run with no browser drawing beside
         # it, and each browser with no other running.
-        driver = game_page.chromium(scale=3)
+        driver = game_page.chromium(scale=3, idle_ms=0)
         try:
             game_page.emulate_phone(driver, game_page.PORTRAIT, 3)
             page = game_page.GamePage(driver, url)
@@ -152,7 +152,7 @@ def main():
         finally:
             driver.quit()
         natives = [native_frame(args, 0, 0), native_frame(args, *phone)]
-        driver = game_page.chromium()
+        driver = game_page.chromium(idle_ms=0)
         try:
             page = game_page.GamePage(driver, url)
             loads = [page.load() for _ in range(5)]
@@ -162,7 +162,7 @@ def main():
             version = driver.capabilities.get("browserVersion")
         finally:
             driver.quit()
-        driver = game_page.chromium(scale=3)
+        driver = game_page.chromium(scale=3, idle_ms=0)
         try:
             game_page.emulate_phone(driver, game_page.PORTRAIT, 3)
             page = game_page.GamePage(driver, url)

@@ -11,7 +11,6 @@ Usage: desktop_test.py --site BUILD_WEB --reference NATIVE_PICTURE [unittest arg
 """
 import os
 import sys
-import time
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
@@ -131,9 +130,7 @@ class DesktopPage(web_test.DesktopTest):
         self.driver.execute_script(
             "const c = window.gemwellTestClock; c.frames = 0;" " c.readings = 0;"
         )
-        deadline = time.monotonic() + 10
-        while self.page.clock("frames") < 30 and time.monotonic() < deadline:
-            time.sleep(0.05)
+        self.page.wait_until("window.gemwellTestClock.frames >= 30", "30 animation frames")
         frames, readings = self.driver.execute_script(
             "const c = window.gemwellTestClock; return [c.frames, c.readings];"
         )

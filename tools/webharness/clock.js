@@ -1,5 +1,6 @@
 // The page's clock, keys and shots, as the harness sees them (game_page.py): a function of the
-// fixed calendar time in milliseconds, called before any script of the page.
+// fixed calendar time in milliseconds and the frames' pace while the harness is not waiting on
+// the page (idleMs, 0 for every vsync's), called before any script of the page.
 //
 // Calendar time: the fixed epoch plus the steps.
 // Monotonic time: the steps alone. It also counts the clock's readings (the game takes one a
@@ -12,8 +13,9 @@
 // logged, each with whether an animation frame took it. On request (keepBlur) the window's blur
 // is kept from the page, as a phone may hide a page without blurring it. The keys that reach the
 // game itself, past the page, are logged as the game's module is handed them (gameKeys). Clicks
-// are counted, for a tap on a button that is no key to wait for.
-(epochMs) => {
+// are counted, for a tap on a button that is no key to wait for. While the harness is not waiting
+// on the page (`waiting`), the stepped clock's frames come slowly.
+(epochMs, idleMs) => {
   const realNow = performance.now.bind(performance);
   const clock = {
     epochMs: epochMs,
@@ -35,7 +37,11 @@
     drew: false,
     gameKeys: [],
     keepBlur: false,
-    clicks: 0
+    clicks: 0,
+    waitingUntil: 0,
+    idleMs: idleMs,
+    idle: null,
+    idleFrame: null
   };
   clock.realNow = realNow;
   performance.now = () => {
@@ -122,7 +128,7 @@
     if (clock.held) {
       return 0;
     }
-    return requestFrame((stamp) => {
+    const frame = (stamp) => {
       clock.frames += 1;
       clock.drew = false;
       clock.inFrame = true;
@@ -132,7 +138,30 @@
         clock.shoot = false;
         clock.shot = shoot(context);
       }
-    });
+    };
+    // On the stepped clock a frame the harness is not waiting for draws the same picture again:
+    // while it does something else (compares shots, runs the native game) one comes every
+    // idleMs, not every vsync. On the real clock every frame comes.
+    const waited = realNow() < clock.waitingUntil || clock.idleMs === 0;
+    if (waited || clock.realBase !== null || clock.realOnHide) {
+      return requestFrame(frame);
+    }
+    clock.idleFrame = frame;
+    clock.idle = setTimeout(() => {
+      clock.idle = null;
+      requestFrame(frame);
+    }, clock.idleMs);
+    return 0;
+  };
+  // Each look of the harness's at the page while it waits says so for the next `millis`: a
+  // frame held back comes at once.
+  clock.waiting = (millis) => {
+    clock.waitingUntil = realNow() + millis;
+    if (clock.idle !== null) {
+      clearTimeout(clock.idle);
+      clock.idle = null;
+      requestFrame(clock.idleFrame);
+    }
   };
   clock.context = () => context;
   addEventListener('click', () => {

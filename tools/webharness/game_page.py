@@ -98,6 +98,14 @@ STATE = (
 )
 
 
+# A look at the page while the harness waits on it: for the next few tenths of a second the
+# stepped clock's frames come as fast as the browser draws them (clock.js).
+WAITING_SECONDS = 0.3
+WAITING = (
+    "if (window.gemwellTestClock) window.gemwellTestClock.waiting(%d);"
+    % (1000 * WAITING_SECONDS)
+)
+
 # Whether the game is on and not paused: only then does it take frames.
 RUNNING_EXPRESSION = (
     "document.getElementById('notice').textContent === '' &&"
@@ -136,20 +144,28 @@ class GamePage:
         """wait_until, with what the page showed when it fails; `done` is a function, or a
         JavaScript expression the page evaluates."""
         if isinstance(done, str):
-            script = "return !!(%s)" % done
+            script = WAITING + "return !!(%s)" % done
             return wait_until(lambda: self.driver.execute_script(script), what, self.seen, seconds)
-        return wait_until(done, what, self.seen, seconds)
+        return wait_until(lambda: self.look() and done(), what, self.seen, seconds)
+
+    def look(self, seconds=WAITING_SECONDS):
+        """Tells the page's clock that the harness waits on it for `seconds`: meanwhile the
+        stepped clock's frames come as fast as the browser draws them, not slowly."""
+        self.driver.execute_script(
+            "if (window.gemwellTestClock) window.gemwellTestClock.waiting(%d)" % (1000 * seconds)
+        )
+        return True
 
     def wait_frame_after_key(self, count, what, frames=1):
         """Waits until the page has had more than `count` keys and the game has begun `frames`
         frames since the first of them (or its loop has ended with a notice)."""
         after = (
-            "const c = window.gemwellTestClock; return c.keys.length > %d &&"
-            " (c.readings >= c.keyReadings[%d] + %d ||"
-            " document.getElementById('notice').textContent !== '')" % (count, count, frames)
+            "window.gemwellTestClock.keys.length > %d &&"
+            " (window.gemwellTestClock.readings >= window.gemwellTestClock.keyReadings[%d] + %d"
+            " || document.getElementById('notice').textContent !== '')" % (count, count, frames)
         )
         self.wait_until(
-            lambda: self.driver.execute_script(after),
+            after,
             "%s: the page to get its keydown and the game to draw %d frames after it"
             % (what, frames),
         )
@@ -173,7 +189,7 @@ class GamePage:
         after `seconds`."""
         start = self.clock("readings")
         return self.wait_until(
-            lambda: self.clock("readings") >= start + count,
+            "window.gemwellTestClock.readings >= %d" % (start + count),
             "%s: the game to take %d more frames" % (what, count),
             seconds,
         )
@@ -192,7 +208,7 @@ class GamePage:
             "const c = window.gemwellTestClock; c.stepped += %d; return c.readings" % millis
         )
         self.wait_until(
-            lambda: self.clock("readings") >= readings + frames,
+            "window.gemwellTestClock.readings >= %d" % (readings + frames),
             "advance %d: the frame that reads the stepped clock and %d more" % (millis, frames - 1),
         )
 
@@ -213,9 +229,12 @@ class GamePage:
     def wait_notice(self, seconds=STEP_DEADLINE_SECONDS, what="notice"):
         """The page's notice once it says something; fails saying it timed out after
         `seconds`."""
-        return self.wait_until(
-            self.notice, "%s: the page's notice to say something" % what, seconds
+        self.wait_until(
+            "document.getElementById('notice').innerText.trim() !== ''",
+            "%s: the page's notice to say something" % what,
+            seconds,
         )
+        return self.notice()
 
     def canvas_size(self):
         """The canvas's size: [CSS width, CSS height, pixel width, pixel height, ratio]."""
@@ -243,9 +262,11 @@ class GamePage:
         self.driver.execute_script(
             "window.gemwellTestClock.shot = null;" "window.gemwellTestClock.shoot = true;"
         )
-        url = self.wait_until(
-            lambda: self.clock("shot"), "a shot: a frame to read the canvas from", seconds
+        self.wait_until(
+            "window.gemwellTestClock.shot !== null", "a shot: a frame to read the canvas from",
+            seconds,
         )
+        url = self.clock("shot")
         return base64.b64decode(url.split(",", 1)[1])
 
     def centre(self, element):
@@ -347,7 +368,7 @@ class GamePage:
         readings = self.clock("readings")
         self.pad(index)
         self.wait_until(
-            lambda: self.clock("readings") >= readings + frames,
+            "window.gemwellTestClock.readings >= %d" % (readings + frames),
             "pad %d: %d frames after its press" % (index, frames),
         )
 
@@ -369,6 +390,7 @@ class GamePage:
         """True if `value()` is the same after `seconds` as now: for what must not happen, which
         no wait can see come."""
         before = value()
+        self.look(seconds + WAITING_SECONDS)
         time.sleep(seconds)
         return value() == before
 
