@@ -51,6 +51,7 @@ class Installed(unittest.TestCase):
             game_page.emulate_phone(driver, game_page.PORTRAIT, PhoneTest.RATIO)
             page = game_page.GamePage(driver, "http://127.0.0.1:%d/" % server.server_port)
             self.assertGreaterEqual(page.load(), 0, "no frame was drawn")
+
             def workers():
                 return driver.execute_async_script(WORKERS)
 

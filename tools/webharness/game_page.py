@@ -101,9 +101,8 @@ STATE = (
 # A look at the page while the harness waits on it: for the next few tenths of a second the
 # stepped clock's frames come as fast as the browser draws them (clock.js).
 WAITING_SECONDS = 0.3
-WAITING = (
-    "if (window.gemwellTestClock) window.gemwellTestClock.waiting(%d);"
-    % (1000 * WAITING_SECONDS)
+WAITING = "if (window.gemwellTestClock) window.gemwellTestClock.waiting(%d);" % (
+    1000 * WAITING_SECONDS
 )
 
 # Whether the game is on and not paused: only then does it take frames.
@@ -263,7 +262,8 @@ class GamePage:
             "window.gemwellTestClock.shot = null;" "window.gemwellTestClock.shoot = true;"
         )
         self.wait_until(
-            "window.gemwellTestClock.shot !== null", "a shot: a frame to read the canvas from",
+            "window.gemwellTestClock.shot !== null",
+            "a shot: a frame to read the canvas from",
             seconds,
         )
         url = self.clock("shot")
