@@ -101,9 +101,11 @@ STATE = (
 # A look at the page while the harness waits on it: for the next few tenths of a second the
 # stepped clock's frames come as fast as the browser draws them (clock.js).
 WAITING_SECONDS = 0.3
-WAITING = "if (window.gemwellTestClock) window.gemwellTestClock.waiting(%d);" % (
-    1000 * WAITING_SECONDS
-)
+
+
+def waiting_script(seconds=WAITING_SECONDS):
+    return "if (window.gemwellTestClock) window.gemwellTestClock.waiting(%d);" % (1000 * seconds)
+
 
 # Whether the game is on and not paused: only then does it take frames.
 RUNNING_EXPRESSION = (
@@ -143,16 +145,14 @@ class GamePage:
         """wait_until, with what the page showed when it fails; `done` is a function, or a
         JavaScript expression the page evaluates."""
         if isinstance(done, str):
-            script = WAITING + "return !!(%s)" % done
+            script = waiting_script() + "return !!(%s)" % done
             return wait_until(lambda: self.driver.execute_script(script), what, self.seen, seconds)
         return wait_until(lambda: self.look() and done(), what, self.seen, seconds)
 
     def look(self, seconds=WAITING_SECONDS):
         """Tells the page's clock that the harness waits on it for `seconds`: meanwhile the
         stepped clock's frames come as fast as the browser draws them, not slowly."""
-        self.driver.execute_script(
-            "if (window.gemwellTestClock) window.gemwellTestClock.waiting(%d)" % (1000 * seconds)
-        )
+        self.driver.execute_script(waiting_script(seconds))
         return True
 
     def wait_frame_after_key(self, count, what, frames=1):
